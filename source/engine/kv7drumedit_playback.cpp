@@ -1,0 +1,223 @@
+// Note scheduling and sample playback. Audio thread only: nothing here allocates, locks or throws.
+//
+// The block is rendered in segments between the frames at which queued notes take effect. Within
+// a segment each sounding slot is rendered over the whole run of frames, slot 0 first, so every
+// output frame receives the same additions in the same order as a frame-by-frame walk would give:
+// the result is bit-identical to handling one frame at a time.
+#include <pthread.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "engine/kv7drumedit.h"
+
+namespace {
+
+constexpr float clipSample(float x) {
+    if (x > 1.0f) return 1.0f;
+    if (x < -1.0f) return -1.0f;
+    return x;
+}
+
+// Adds count samples, scaled and clipped, to the output; the loop the compiler vectorizes.
+void addClipped(const float* __restrict source, float* __restrict output, int32_t count, float volume) {
+    for (int32_t k = 0; k < count; ++k) output[k] += clipSample(source[k] * volume);
+}
+
+void addClippedReversed(const float* __restrict sourceEnd, float* __restrict output, int32_t count, float volume) {
+    for (int32_t k = 0; k < count; ++k) output[k] += clipSample(sourceEnd[-k] * volume);
+}
+
+}  // namespace
+
+VstInt32 Kv7DrumEdit::processEvents(VstEvents* events) {
+    // Some hosts send an empty call with no list at all.
+    if (!events) return 1;
+    for (VstInt32 e = 0; e < events->numEvents; ++e) {
+        const VstEvent* event = events->events[e];
+        if (!event || event->type != kVstMidiType) continue;
+        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+        const auto status = static_cast<uint8_t>(midi->midiData[0]);
+        const uint8_t kind = status & 0xF0;
+        if (kind != 0x80 && kind != 0x90) continue;
+        // The queue holds one block's notes; a flood beyond it is dropped.
+        if (NumWaitingNotes >= kMaxWaitingNotes) continue;
+        WaitingNote& note = WaitingNotes[NumWaitingNotes++];
+        note.DeltaFrames = midi->deltaFrames;
+        note.Note = static_cast<uint8_t>(midi->midiData[1]) & 0x7F;
+        note.Velocity = kind == 0x80 ? 0 : static_cast<uint8_t>(static_cast<uint8_t>(midi->midiData[2]) & 0x7F);
+        note.Channel = static_cast<uint8_t>((status + 1) & 0x0F);
+    }
+    return 1;
+}
+
+void Kv7DrumEdit::ProcessWaitingNote(uint8_t note, uint8_t channel, uint8_t velocity) {
+    const auto slot = static_cast<uint8_t>(note - kSlotBaseNote);
+    if (slot > kNumSlots - 1 || channel != 1) return;
+    NoteHeld[slot] = velocity > 0;
+    if (velocity > 0) {
+        setParameter(kParamTrigger, static_cast<float>(slot));
+    } else if (PlayMode[slot].load(std::memory_order_relaxed) == PlayModeGate) {
+        IsPlaying[slot] = false;
+    }
+}
+
+void Kv7DrumEdit::triggerSlot(int32_t slot) {
+    const int32_t length = BufferLength[slot].load(std::memory_order_relaxed);
+    // A slot shorter than two samples has nothing to play forward and no start to play backward
+    // from; one whose sound is being rewritten must not be read.
+    if (length < 2 || (slotsExcludedThisBlock & slotBit(slot))) {
+        IsPlaying[slot] = false;
+        return;
+    }
+    IsPlaying[slot] = true;
+    PlayPosition[slot] = 0.0;
+    const int32_t pitch = Pitch[slot].load(std::memory_order_relaxed);
+    double increment;
+    if (pitch >= 0) {
+        increment = static_cast<double>(std::pow(2.0f, static_cast<float>(pitch * 0.08333333333)));
+    } else {
+        increment = static_cast<double>(1.0f / std::pow(2.0f, static_cast<float>(pitch * -0.08333333333)));
+    }
+    if (Reverse[slot].load(std::memory_order_relaxed)) {
+        PlayPosition[slot] = static_cast<double>(length - 2);
+        increment = -increment;
+    }
+    PlayIncrement[slot] = increment;
+}
+
+void Kv7DrumEdit::EndOfSampCycle(int32_t slot) {
+    const int32_t length = BufferLength[slot].load(std::memory_order_relaxed);
+    if (PlayMode[slot].load(std::memory_order_relaxed) > PlayModeOneShot && NoteHeld[slot] && length >= 2) {
+        PlayPosition[slot] = Reverse[slot].load(std::memory_order_relaxed) ? static_cast<double>(length - 2) : 0.0;
+    } else {
+        IsPlaying[slot] = false;
+    }
+}
+
+void Kv7DrumEdit::applyVoiceRequests() {
+    for (int32_t slot = 0; slot < kNumSlots; ++slot)
+        if (slotsExcludedThisBlock & slotBit(slot)) IsPlaying[slot] = false;
+    if (slotsWithRequests.load(std::memory_order_relaxed) == 0) return;
+    uint32_t pending = slotsWithRequests.exchange(0, std::memory_order_acquire);
+    while (pending) {
+        const int32_t slot = __builtin_ctz(pending);
+        pending &= pending - 1;
+        const auto request = voiceRequest[slot].exchange(kNoRequest, std::memory_order_relaxed);
+        if (request == kTriggerRequest) {
+            triggerSlot(slot);
+        } else if (request == kStopRequest) {
+            IsPlaying[slot] = false;
+            PlayPosition[slot] = 0.0;
+        }
+    }
+}
+
+// Renders one sounding slot over a run of frames in which no note takes effect. Returns how many
+// leading frames of the run it sounded in (a slot sounds from the run's start until it stops).
+int32_t Kv7DrumEdit::renderSlot(int32_t slot, float* right, int32_t frames) {
+    const float* samples = SampleBuffer[slot];
+    const float volume = Volume[slot].load(std::memory_order_relaxed);
+    const int32_t length = BufferLength[slot].load(std::memory_order_relaxed);
+    const double lastStart = static_cast<double>(length - 1);
+    double position = PlayPosition[slot];
+    const double increment = PlayIncrement[slot];
+
+    int32_t f = 0;
+    while (f < frames) {
+        const auto index = static_cast<int32_t>(position);
+        const bool wholeStep = static_cast<double>(index) == position;
+        if (wholeStep && increment == 1.0) {
+            // Pitch 0 forward: a contiguous run ending after index length - 2 has been read.
+            const int32_t untilEnd = std::max(0, length - 2 - index) + 1;
+            const int32_t count = std::min(frames - f, untilEnd);
+            addClipped(samples + index, right + f, count, volume);
+            position += count;
+            f += count;
+            if (count < untilEnd) break;
+        } else if (wholeStep && increment == -1.0 && index < length) {
+            // Pitch 0 reversed: runs down to index 0.
+            const int32_t untilEnd = index + 1;
+            const int32_t count = std::min(frames - f, untilEnd);
+            addClippedReversed(samples + index, right + f, count, volume);
+            position -= count;
+            f += count;
+            if (count < untilEnd) break;
+        } else {
+            const float x = samples[index];
+            position += increment;
+            right[f++] += clipSample(x * volume);
+            if (!(position < 0.0 || position >= lastStart)) continue;
+        }
+        PlayPosition[slot] = position;
+        EndOfSampCycle(slot);
+        if (!IsPlaying[slot]) return f;
+        position = PlayPosition[slot];
+    }
+    PlayPosition[slot] = position;
+    return f;
+}
+
+void Kv7DrumEdit::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) noexcept {
+    renderThread.store(static_cast<unsigned long>(pthread_self()), std::memory_order_relaxed);
+    slotsBeingRead.store(kAllSlotsMask, std::memory_order_seq_cst);
+    slotsExcludedThisBlock = slotsBeingWritten.load(std::memory_order_seq_cst);
+    applyVoiceRequests();
+
+    // A host without output buffers gets nothing rendered; voices wait for the next real call.
+    const bool haveOutputs = outputs && outputs[0] && outputs[1];
+    if (sampleFrames > 0 && haveOutputs) {
+        float* left = outputs[0];
+        float* right = outputs[1];
+        const float* inLeft = inputs ? inputs[0] : nullptr;
+        const float* inRight = inputs ? inputs[1] : nullptr;
+
+        // The notes due in this block, in frame order and, within a frame, in arrival order.
+        uint8_t due[kMaxWaitingNotes];
+        int32_t dueCount = 0;
+        for (int32_t q = 0; q < NumWaitingNotes; ++q) {
+            const int64_t frame = WaitingNotes[q].DeltaFrames;
+            if (frame < 0 || frame >= sampleFrames) continue;
+            int32_t at = dueCount++;
+            while (at > 0 && WaitingNotes[due[at - 1]].DeltaFrames > frame) {
+                due[at] = due[at - 1];
+                --at;
+            }
+            due[at] = static_cast<uint8_t>(q);
+        }
+
+        int32_t frame = 0;
+        int32_t nextDue = 0;
+        while (frame < sampleFrames) {
+            while (nextDue < dueCount && WaitingNotes[due[nextDue]].DeltaFrames == frame) {
+                WaitingNote& note = WaitingNotes[due[nextDue++]];
+                ProcessWaitingNote(note.Note, note.Channel, note.Velocity);
+                note.DeltaFrames = -1;
+            }
+            const int32_t end =
+                nextDue < dueCount ? static_cast<int32_t>(WaitingNotes[due[nextDue]].DeltaFrames) : sampleFrames;
+            const int32_t run = end - frame;
+            // memmove: hosts may hand the same buffer in and out.
+            if (inLeft)
+                std::memmove(left + frame, inLeft + frame, sizeof(float) * run);
+            else
+                std::memset(left + frame, 0, sizeof(float) * run);
+            if (inRight)
+                std::memmove(right + frame, inRight + frame, sizeof(float) * run);
+            else
+                std::memset(right + frame, 0, sizeof(float) * run);
+
+            int32_t sounded = 0;
+            for (int32_t slot = 0; slot < kNumSlots; ++slot)
+                if (IsPlaying[slot]) sounded = std::max(sounded, renderSlot(slot, right + frame, run));
+            // In a frame where any slot sounds, the left output carries the right one.
+            std::memcpy(left + frame, right + frame, sizeof(float) * sounded);
+            frame = end;
+        }
+    }
+
+    NumWaitingNotes = 0;
+    slotsBeingRead.store(0, std::memory_order_release);
+    renderThread.store(0, std::memory_order_relaxed);
+}

@@ -2,6 +2,7 @@
 // read-back and display texts, and the single program.
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/kv7drumedit.h"
 #include "engine/parameter_rounding.h"
@@ -79,8 +80,10 @@ void Kv7DrumEdit::getParameterDisplay(VstInt32 index, char* text) {
             return;
         }
         const int32_t decibels = roundToInt32(20.0f * std::log10(volume));
-        std::snprintf(text, kVstMaxParamStrLen, "%3d", decibels);
-        if (decibels >= 0) text[0] = '+';
+        char formatted[16];
+        std::snprintf(formatted, sizeof formatted, "%3d", decibels);
+        if (decibels >= 0) formatted[0] = '+';
+        writeParameterText(text, formatted);
     }
 }
 
@@ -96,7 +99,7 @@ void Kv7DrumEdit::getProgramName(char* name) { std::snprintf(name, kVstMaxProgNa
 
 bool Kv7DrumEdit::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     if (index > 0) return false;
-    std::snprintf(text, 17, "%s", "DefaultProgram   ");
+    std::strcpy(text, "DefaultProgram  ");  // "DefaultProgram   " cut to its first 16 characters
     return true;
 }
 

@@ -1,0 +1,44 @@
+// The VST 2.4 editor binding: an AEffEditor whose window is a GUI frame. It reports edits and
+// size requests to the host through its effect and pumps the GUI timers from host idle calls.
+// Threads: user-interface thread, except setParameter, which the effect calls from whichever
+// thread set the parameter.
+#pragma once
+
+#include "frame/aeffeditor.h"
+#include "vstgui/crect.h"
+#include "vstgui/vstguieditorinterface.h"
+
+class AudioEffectX;
+
+namespace VSTGUI {
+
+class AEffGUIEditor : public AEffEditor, public VSTGUIEditorInterface {
+public:
+    // Registers itself as the effect's editor.
+    explicit AEffGUIEditor(void* effect);
+    ~AEffGUIEditor() override;
+
+    virtual void setParameter(int32 /*index*/, float /*value*/) {}
+
+    bool getRect(ERect** rect) override;
+    bool open(void* parent) override;
+    void close() override;
+    void idle() override;
+    bool setKnobMode(VstInt32 mode) override;
+
+    void doIdleStuff() override;
+    int32 getKnobMode() const override { return knobMode; }
+    void beginEdit(int32 index) override;
+    void endEdit(int32 index) override;
+
+    // Asks the host for a new window size; sent only to hosts that say they can do "sizeWindow".
+    bool requestResize(const CPoint& newSize);
+
+protected:
+    AudioEffectX* effectX() const;
+
+    ERect rect{};
+    int32 knobMode = 0;
+};
+
+}  // namespace VSTGUI

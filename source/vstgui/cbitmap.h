@@ -1,0 +1,40 @@
+// A picture from the compiled-in resources. Its size is read from the PNG header at once; the
+// pixels are decoded on first use, so an editor that is never opened costs no image memory.
+#pragma once
+
+#include <cairo.h>
+
+#include "vstgui/bitmap_resources.h"
+#include "vstgui/cbaseobject.h"
+#include "vstgui/cpoint.h"
+
+namespace VSTGUI {
+
+struct CResourceDescription {
+    CResourceDescription(int32 resourceId) : id(resourceId) {}  // NOLINT(google-explicit-constructor)
+    int32 id;
+};
+
+class CBitmap : public CBaseObject {
+public:
+    explicit CBitmap(const CResourceDescription& description);
+    ~CBitmap() override;
+
+    CCoord getWidth() const { return size.x; }
+    CCoord getHeight() const { return size.y; }
+    CPoint getSize() const { return size; }
+    int32 getResourceId() const { return resourceId; }
+    // False when the resource is missing or is not a readable PNG.
+    bool isLoaded() const { return size.x > 0 && size.y > 0; }
+
+    // The decoded pixels for drawing; null when the resource is missing or broken.
+    cairo_surface_t* getSurface();
+
+private:
+    int32 resourceId;
+    const BitmapResource* resource;
+    CPoint size;
+    cairo_surface_t* surface = nullptr;
+};
+
+}  // namespace VSTGUI

@@ -1,0 +1,85 @@
+#include "plugin_host.h"
+
+#include <dlfcn.h>
+
+#include <cstring>
+
+HostCallbackLog& HostCallbackLog::instance() {
+    static HostCallbackLog log;
+    return log;
+}
+
+VstIntPtr HostCallbackLog::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                    float opt) {
+    HostCallbackLog& log = instance();
+    log.calls.push_back({effect, opcode, index, value, ptr, opt});
+    switch (opcode) {
+        case audioMasterVersion:
+            return log.versionAnswer;
+        case audioMasterVendorSpecific:
+            return log.vendorSpecificAnswer;
+        case audioMasterCanDo:
+            return log.canSizeWindow && ptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0 ? 1 : 0;
+        case audioMasterSizeWindow:
+            return log.canSizeWindow ? 1 : 0;
+        default:
+            return 0;
+    }
+}
+
+size_t HostCallbackLog::count(VstInt32 opcode) const {
+    size_t n = 0;
+    for (const Call& call : calls) n += call.opcode == opcode;
+    return n;
+}
+
+PluginModule::PluginModule(const std::string& path) {
+    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        loadError = dlerror();
+        return;
+    }
+    entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(handle, "VSTPluginMain"));
+    if (!entry) loadError = "no VSTPluginMain in " + path;
+}
+
+PluginModule::~PluginModule() {
+    if (handle) dlclose(handle);
+}
+
+AEffect* PluginModule::instantiate(audioMasterCallback callback) const { return entry ? entry(callback) : nullptr; }
+
+void* PluginModule::symbol(const char* name) const { return handle ? dlsym(handle, name) : nullptr; }
+
+VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+}
+
+std::string dispatchText(AEffect* effect, VstInt32 opcode, VstInt32 index) {
+    char text[256];
+    std::memset(text, 0, sizeof text);
+    dispatch(effect, opcode, index, 0, text);
+    return text;
+}
+
+VstMidiEvent midiEvent(int32_t deltaFrames, uint8_t status, uint8_t data1, uint8_t data2) {
+    VstMidiEvent event{};
+    event.type = kVstMidiType;
+    event.byteSize = sizeof(VstMidiEvent);
+    event.deltaFrames = deltaFrames;
+    event.midiData[0] = static_cast<char>(status);
+    event.midiData[1] = static_cast<char>(data1);
+    event.midiData[2] = static_cast<char>(data2);
+    return event;
+}
+
+void sendNotes(AEffect* effect, const std::vector<VstMidiEvent>& events) {
+    std::vector<unsigned char> storage(sizeof(VstEvents) + sizeof(VstEvent*) * events.size());
+    auto* list = reinterpret_cast<VstEvents*>(storage.data());
+    list->numEvents = static_cast<VstInt32>(events.size());
+    for (size_t i = 0; i < events.size(); ++i)
+        list->events[i] = reinterpret_cast<VstEvent*>(const_cast<VstMidiEvent*>(&events[i]));
+    dispatch(effect, effProcessEvents, 0, 0, list);
+}
+
+std::string builtPluginPath() { return TL_PLUGIN_PATH; }

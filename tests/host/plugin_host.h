@@ -1,0 +1,58 @@
+// A minimal VST 2.4 host: loads the plug-in module with dlopen, calls VSTPluginMain with its own
+// callback, and talks to the effect only through the AEffect record, as music hosts do.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "frame/vst2_interface.h"
+
+// What the host callback was asked, and how it answers.
+struct HostCallbackLog {
+    struct Call {
+        AEffect* effect;
+        VstInt32 opcode, index;
+        VstIntPtr value;
+        void* ptr;
+        float opt;
+    };
+    std::vector<Call> calls;
+    VstIntPtr versionAnswer = kVstVersion;
+    VstIntPtr vendorSpecificAnswer = 0x5EED;
+    bool canSizeWindow = false;
+
+    static HostCallbackLog& instance();
+    static VstIntPtr callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                              float opt);
+    size_t count(VstInt32 opcode) const;
+};
+
+class PluginModule {
+public:
+    explicit PluginModule(const std::string& path);
+    ~PluginModule();
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
+
+    bool loaded() const { return entry != nullptr; }
+    const std::string& error() const { return loadError; }
+    // The effect the entry point returns for this host callback, or null.
+    AEffect* instantiate(audioMasterCallback callback = HostCallbackLog::callback) const;
+    void* symbol(const char* name) const;
+
+private:
+    void* handle = nullptr;
+    AEffect* (*entry)(audioMasterCallback) = nullptr;
+    std::string loadError;
+};
+
+// Convenience calls on an effect record.
+VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                   float opt = 0.0f);
+std::string dispatchText(AEffect* effect, VstInt32 opcode, VstInt32 index = 0);
+void sendNotes(AEffect* effect, const std::vector<VstMidiEvent>& events);
+VstMidiEvent midiEvent(int32_t deltaFrames, uint8_t status, uint8_t data1, uint8_t data2);
+
+// Path of the built plug-in, as the build tells the tests.
+std::string builtPluginPath();

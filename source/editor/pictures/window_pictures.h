@@ -1,0 +1,15 @@
+// The editor window's pictures, drawn at build time and compiled in as PNG files.
+#pragma once
+
+struct WindowPicture {
+    int resourceId;
+    const unsigned char* png;
+    unsigned long size;
+};
+
+// The four pictures of the editor window, by resource id 128..131; null for any other id.
+//   128  window background, 412 x 756
+//   129  export button: resting and pressed, 230 x 32 each, stacked top to bottom
+//   130  drop zone: resting and highlighted, 238 x 56 each, stacked top to bottom
+//   131  display-mode switch: positions 0..4, 228 x 36 each, stacked top to bottom
+const WindowPicture* findWindowPicture(int resourceId);

@@ -17,7 +17,9 @@ protected:
         ASSERT_NE(effect, nullptr);
     }
     void TearDown() override {
-        if (effect) EXPECT_EQ(dispatch(effect, effClose), 1);
+        if (effect) {
+            EXPECT_EQ(dispatch(effect, effClose), 1);
+        }
     }
 
     PluginModule module{builtPluginPath()};
@@ -128,7 +130,7 @@ TEST_F(HostTest, DispatcherAnswersOfTheVersion2Opcodes) {
     EXPECT_EQ(dispatch(effect, effGetNumMidiInputChannels), 0);
     EXPECT_EQ(dispatch(effect, effGetNumMidiOutputChannels), 0);
     EXPECT_EQ(dispatch(effect, effSetEditKnobMode, 0, 2), 1);
-    for (VstInt32 opcode : {effString2Parameter, effCopyProgram, effGetCurrentPosition, effGetDestinationBuffer,
+    for (VstInt32 opcode : std::initializer_list<VstInt32>{effString2Parameter, effCopyProgram, effGetCurrentPosition, effGetDestinationBuffer,
                             effProcessVarIo, effSetBypass, effIdle, effGetIcon, effSetViewPosition,
                             effHasMidiProgramsChanged, effBeginSetProgram, effEndSetProgram, effStartProcess,
                             effStopProcess, effSetPanLaw, effSetProcessPrecision})
@@ -194,7 +196,7 @@ TEST_F(HostTest, EditorRectangleIsTheWindowPictureBeforeAnyOpen) {
 }
 
 TEST_F(HostTest, NullPointersFromTheHostAreAnsweredWithZero) {
-    for (VstInt32 opcode : {effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay,
+    for (VstInt32 opcode : std::initializer_list<VstInt32>{effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay,
                             effGetParamName, effEditGetRect, effGetChunk, effSetChunk, effGetProgramNameIndexed,
                             effGetEffectName, effGetVendorString, effGetProductString, effGetMidiKeyName,
                             effGetInputProperties, effGetOutputProperties})

@@ -1,6 +1,7 @@
 // Building the event lists a host hands to effProcessEvents.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -28,7 +29,9 @@ public:
         storage.assign(sizeof(VstEvents) + sizeof(VstEvent*) * events.size(), 0);
         auto* list = reinterpret_cast<VstEvents*>(storage.data());
         list->numEvents = static_cast<VstInt32>(events.size());
-        for (size_t i = 0; i < events.size(); ++i) list->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
+        // The declared array has two entries; the pointers run on past it into the storage.
+        auto** pointers = reinterpret_cast<VstEvent**>(storage.data() + offsetof(VstEvents, events));
+        for (size_t i = 0; i < events.size(); ++i) pointers[i] = reinterpret_cast<VstEvent*>(&events[i]);
         return list;
     }
 

@@ -14,25 +14,29 @@ constexpr unsigned char kSampleRate44100[10] = {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0,
 // Base note 60, no detune, notes 0 to 127, velocities 1 to 127, gain 0.
 constexpr unsigned char kInstrumentHead[8] = {0x3C, 0x00, 0x00, 0x7F, 0x01, 0x7F, 0x00, 0x00};
 
+// Writes big-endian fields into a buffer sized beforehand for the whole file.
 class ByteWriter {
 public:
-    explicit ByteWriter(std::vector<unsigned char>& out) : bytes(out) {}
-    void id(const char* fourCharacters) { bytes.insert(bytes.end(), fourCharacters, fourCharacters + 4); }
+    explicit ByteWriter(unsigned char* out) : cursor(out) {}
+    void id(const char* fourCharacters) { raw(fourCharacters, 4); }
     void u32(uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<unsigned char>(v >> shift));
+        for (int shift = 24; shift >= 0; shift -= 8) *cursor++ = static_cast<unsigned char>(v >> shift);
     }
     void u16(uint16_t v) {
-        bytes.push_back(static_cast<unsigned char>(v >> 8));
-        bytes.push_back(static_cast<unsigned char>(v));
+        *cursor++ = static_cast<unsigned char>(v >> 8);
+        *cursor++ = static_cast<unsigned char>(v);
     }
     void raw(const void* data, std::size_t size) {
-        const auto* p = static_cast<const unsigned char*>(data);
-        bytes.insert(bytes.end(), p, p + size);
+        std::memcpy(cursor, data, size);
+        cursor += size;
     }
-    void zeros(std::size_t count) { bytes.insert(bytes.end(), count, 0); }
+    void zeros(std::size_t count) {
+        std::memset(cursor, 0, count);
+        cursor += count;
+    }
 
 private:
-    std::vector<unsigned char>& bytes;
+    unsigned char* cursor;
 };
 
 }  // namespace
@@ -43,9 +47,8 @@ std::vector<unsigned char> buildKv7Aiff(std::string_view applText, const float* 
     const uint32_t applSize = (textLength + 3u) & ~3u;
     const auto sampleBytes = 2u * static_cast<uint32_t>(frames);
 
-    std::vector<unsigned char> bytes;
-    bytes.reserve(102u + applSize + sampleBytes);
-    ByteWriter out(bytes);
+    std::vector<unsigned char> bytes(102u + applSize + sampleBytes);
+    ByteWriter out(bytes.data());
     out.id("FORM");
     out.u32(94u + applSize + sampleBytes);
     out.id("AIFF");

@@ -281,12 +281,17 @@ TEST_F(Kv7KitTool, LongRendersShowProgressAndBadSongsAreRefused) {
     EXPECT_NE(run.err.find("rendering"), std::string::npos);
     EXPECT_NE(run.err.find("100%\n"), std::string::npos);
 
-    kittest::writeBytes(scratch.path("bad.mid"), {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 9});
-    const ToolRun bad = kv7kit("render " + scratch.path("kit.aif") + " --midi " + scratch.path("bad.mid") + " -o " + scratch.path("bad.wav"));
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.err.rfind("kv7kit: ", 0), 0u);
-    EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
-    EXPECT_FALSE(std::filesystem::exists(scratch.path("bad.wav")));
+    // A cut header, and a track claiming more bytes than the file holds.
+    for (const std::vector<unsigned char>& song :
+         {std::vector<unsigned char>{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 9},
+          std::vector<unsigned char>{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 1, 0xE0, 'M', 'T', 'r', 'k', 0, 0, 1, 0, 0, 0x90}}) {
+        kittest::writeBytes(scratch.path("bad.mid"), song);
+        const ToolRun bad = kv7kit("render " + scratch.path("kit.aif") + " --midi " + scratch.path("bad.mid") + " -o " + scratch.path("bad.wav"));
+        EXPECT_EQ(bad.status, 1);
+        EXPECT_NE(bad.err.find("is not a MIDI file that can be read"), std::string::npos) << bad.err;
+        EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
+        EXPECT_FALSE(std::filesystem::exists(scratch.path("bad.wav")));
+    }
 }
 
 }  // namespace

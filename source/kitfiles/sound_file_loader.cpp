@@ -120,7 +120,11 @@ int rawFormatFor(const AiffHeader& header) {
     } else if (is("alaw") || is("ALAW")) {
         subtype = SF_FORMAT_ALAW;
     }
-    return subtype == 0 ? 0 : (SF_FORMAT_RAW | subtype | endian);
+    if (subtype == 0) return 0;
+    // Byte-wide encodings have no byte order to state.
+    if (subtype == SF_FORMAT_PCM_S8 || subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_ULAW || subtype == SF_FORMAT_ALAW)
+        endian = 0;
+    return SF_FORMAT_RAW | subtype | endian;
 }
 
 // -1.0 below -1.0, else the smaller of 1.0 and x, compared in double. A sample that is not a
@@ -278,7 +282,7 @@ LoadResult DoXPlatLoadStuff(Kv7DrumEdit& effect, SlotPaths& slotPaths, const cha
                 samples[i] = (clampSample(decoded[frame]) + clampSample(decoded[frame + 1])) * 0.5f;
             }
         }
-        std::fill(samples + filled, samples + MAX_BUFFERLENGTH, 0.0f);
+        std::memset(samples + filled, 0, sizeof(float) * static_cast<std::size_t>(MAX_BUFFERLENGTH - filled));
         effect.BufferLength[slot].store(std::max(frames, 1), std::memory_order_relaxed);
     }
     result.changedSlots = slotBit(slot);

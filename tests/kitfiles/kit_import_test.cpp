@@ -173,6 +173,33 @@ TEST_F(KitImport, FactoryKitsCarryTheirTextAtOffset104) {
     EXPECT_TRUE(CheckIfValidSoundFile(path.c_str()));
 }
 
+TEST_F(KitImport, KitAudioIsDecodedInTheEncodingItsHeaderGives) {
+    // Our layout with 8-bit samples: COMM says 8 bits, SSND holds one byte per sample.
+    const std::string text = kitText({0, positionToKitValue(50)}, {positionToKitValue(50), positionToKitValue(100)});
+    auto bytes = buildKv7Aiff(text, nullptr, 0);
+    bytes[27] = 8;
+    const std::size_t ssnd = bytes.size() - 18;
+    ASSERT_EQ(std::string(bytes.begin() + static_cast<long>(ssnd), bytes.begin() + static_cast<long>(ssnd) + 4), "SSND");
+    bytes.resize(ssnd + 16);
+    for (int i = 0; i < 120; ++i) bytes.push_back(static_cast<unsigned char>(static_cast<int8_t>(i - 60)));
+    auto put32 = [&](std::size_t at, uint32_t value) {
+        for (int k = 0; k < 4; ++k) bytes[at + static_cast<std::size_t>(k)] = static_cast<unsigned char>(value >> (24 - 8 * k));
+    };
+    put32(22, 120);
+    put32(ssnd + 4, 120 + 8);
+    put32(4, static_cast<uint32_t>(bytes.size() - 8));
+    const std::string path = scratch.path("eight-bit.aif");
+    kittest::writeBytes(path, bytes);
+
+    const LoadResult result = load(path, 0);
+    ASSERT_TRUE(result.kitImported) << result.message;
+    const int32_t start1 = kitValueToPosition(positionToKitValue(50));
+    EXPECT_EQ(length(1), kitValueToPosition(positionToKitValue(100)) - start1);
+    // Slot 0's buffer holds the samples two places late: index start1 is sample start1 - 2.
+    EXPECT_EQ(effect->SampleBuffer[1][0], static_cast<float>(start1 - 2 - 60) / 128.0f);
+    EXPECT_EQ(effect->SampleBuffer[0][2], -60.0f / 128.0f);
+}
+
 TEST_F(KitImport, BackwardRegionsAreEmptyAndSlotZeroKeepsItsOwnRegion) {
     const std::string path = writeKit(
         "odd.aif", kitText({positionToKitValue(1000), positionToKitValue(500)}, {positionToKitValue(1100), positionToKitValue(400)}),

@@ -213,7 +213,7 @@ LoadResult LoadExec_This_Sound_From_File(Kv7DrumEdit& effect, SlotPaths& slotPat
     // The caller's path is usually one of slotPaths, which a kit import rewrites.
     const std::string ownPath(path);
     if (!isSlot(slot)) {
-        result.message = "There is no slot " + std::to_string(slot) + ".";
+        result.message = std::string("There is no slot ") + std::to_string(slot) + ".";
         return result;
     }
     FilePtr file = openRegularFile(ownPath.c_str());

@@ -81,7 +81,7 @@ protected:
     }
     static int32_t readBack(int32_t position) { return kitValueToPosition(positionToKitValue(position)); }
     static std::string jsonSlot(int32_t slot, int32_t start, int32_t end, int32_t samples) {
-        return "{\"slot\":" + std::to_string(slot) + ",\"note\":" + std::to_string(52 + slot) + ",\"start\":" +
+        return std::string("{\"slot\":") + std::to_string(slot) + ",\"note\":" + std::to_string(52 + slot) + ",\"start\":" +
                std::to_string(start) + ",\"end\":" + std::to_string(end) + ",\"samples\":" + std::to_string(samples) + ",";
     }
 };
@@ -129,10 +129,10 @@ TEST_F(Kv7KitTool, BuildInfoSplitBuildKeepsTheRegions) {
     EXPECT_NE(info.out.find(jsonSlot(3, s2, e2, e2 - s2)), std::string::npos) << info.out;
     EXPECT_NE(info.out.find(jsonSlot(24, s2, e2, e2 - s2)), std::string::npos) << info.out;
     const int32_t total = e0 + (e1 - s1) + 22 * (e2 - s2);
-    EXPECT_NE(info.out.find("\"total_samples\":" + std::to_string(total) + ",\"total_seconds\""), std::string::npos);
+    EXPECT_NE(info.out.find(std::string("\"total_samples\":") + std::to_string(total) + ",\"total_seconds\""), std::string::npos);
     const ToolRun table = kv7kit("info " + scratch.path("first.aif"));
     EXPECT_NE(table.out.find("one-shot  forward    + 0 dB (x1.00)"), std::string::npos) << table.out;
-    EXPECT_NE(table.out.find("total: " + std::to_string(total) + " samples"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find(std::string("total: ") + std::to_string(total) + " samples"), std::string::npos) << table.out;
 
     const ToolRun split = kv7kit("split " + scratch.path("first.aif") + " -o " + scratch.path("part.wav"));
     ASSERT_EQ(split.status, 0) << split.err;
@@ -226,7 +226,7 @@ TEST_F(Kv7KitTool, BuildRefusesWhatTheWindowWouldRefuse) {
 
 TEST_F(Kv7KitTool, MoreThan24SoundsFillTheKitAndTheRestIsLeftOut) {
     std::string arguments = "build";
-    for (int i = 0; i < 26; ++i) arguments += " " + sound("s" + std::to_string(i) + ".wav", 10);
+    for (int i = 0; i < 26; ++i) arguments += std::string(" ") + sound(std::string("s") + std::to_string(i) + ".wav", 10);
     const ToolRun run = kv7kit(arguments + " -o " + scratch.path("full.aif"));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "kv7kit: 2 more sounds left out: a kit has 24 slots\n");

@@ -82,7 +82,7 @@ TEST_F(SoundFileLoader, LengthLimitsAndEmptyFiles) {
     for (const Case c : {Case{0, 1}, Case{1, 1}, Case{3, 3}, Case{4, 4}, Case{MAX_BUFFERLENGTH, MAX_BUFFERLENGTH},
                          Case{MAX_BUFFERLENGTH + 1, MAX_BUFFERLENGTH - 1}, Case{700000, MAX_BUFFERLENGTH - 1}}) {
         SCOPED_TRACE(c.frames);
-        const std::string path = scratch.path("len" + std::to_string(c.frames) + ".wav");
+        const std::string path = scratch.path(std::string("len") + std::to_string(c.frames) + ".wav");
         writeSound(path, kWav16, 1, 44100, std::vector<float>(static_cast<std::size_t>(c.frames), 0.5f));
         dirty(2);
         load(path, 2);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 
 #include "plugin_host.h"
@@ -17,7 +18,9 @@ protected:
         ASSERT_NE(effect, nullptr);
     }
     void TearDown() override {
-        if (effect) EXPECT_EQ(dispatch(effect, effClose), 1);
+        if (effect) {
+            EXPECT_EQ(dispatch(effect, effClose), 1);
+        }
     }
 
     PluginModule module{builtPluginPath()};
@@ -194,7 +197,7 @@ TEST_F(HostTest, EditorRectangleIsTheWindowPictureBeforeAnyOpen) {
 }
 
 TEST_F(HostTest, NullPointersFromTheHostAreAnsweredWithZero) {
-    for (VstInt32 opcode : {effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay,
+    for (VstInt32 opcode : std::initializer_list<VstInt32>{effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay,
                             effGetParamName, effEditGetRect, effGetChunk, effSetChunk, effGetProgramNameIndexed,
                             effGetEffectName, effGetVendorString, effGetProductString, effGetMidiKeyName,
                             effGetInputProperties, effGetOutputProperties})

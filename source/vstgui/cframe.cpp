@@ -79,6 +79,7 @@ bool CFrame::removeView(CView* view, bool withForget) {
 }
 
 void CFrame::removeAll(bool withForget) {
+    if (textEdit) textEdit->getCallback()->platformLooseFocus(false);
     while (!children.empty()) removeView(children.back(), withForget);
 }
 

@@ -32,7 +32,9 @@ Layout makeLayout(cairo_t* cr, const CFontDesc* font, UTF8StringPtr text, bool a
     cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
     cairo_font_options_set_antialias(options.get(), antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
-    pango_cairo_context_set_font_options(pango_layout_get_context(layout.get()), options.get());
+    PangoContext* context = pango_layout_get_context(layout.get());
+    pango_cairo_context_set_font_options(context, options.get());
+    pango_context_set_round_glyph_positions(context, FALSE);
     pango_layout_context_changed(layout.get());
     pango_layout_set_font_description(layout.get(), font->getPangoDescription());
     pango_layout_set_single_paragraph_mode(layout.get(), TRUE);

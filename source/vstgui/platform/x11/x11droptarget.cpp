@@ -156,7 +156,8 @@ void X11DropTarget::reset() {
     package = nullptr;
     source = None;
     messageTarget = None;
-    offersUriList = dataRequested = dropPending = entered = inside = false;
+    offersUriList = requestInFlight = dropPending = dropRetried = entered = inside = false;
+    dropTime = CurrentTime;
 }
 
 void X11DropTarget::onEnter(const XClientMessageEvent& message) {
@@ -181,8 +182,6 @@ void X11DropTarget::onEnter(const XClientMessageEvent& message) {
         for (int i = 2; i <= 4; ++i)
             if (static_cast<Atom>(message.data.l[i]) == uriListType) offersUriList = true;
     }
-    // The paths are fetched at once: the controls want them as soon as the drag enters.
-    if (offersUriList) requestData(CurrentTime);
 }
 
 void X11DropTarget::onPosition(const XClientMessageEvent& message) {
@@ -202,6 +201,9 @@ void X11DropTarget::onPosition(const XClientMessageEvent& message) {
     }
     position = CPoint(x, y);
     inside = x >= 0 && y >= 0 && x < attributes.width && y < attributes.height;
+    // The controls want the paths as soon as the drag enters. Some sources (Qt) serve only
+    // requests stamped with the time of their latest position, so each position may ask again.
+    if (offersUriList && !package && !requestInFlight) requestData(static_cast<Time>(message.data.l[3]));
     if (package) {
         if (inside && !entered) {
             entered = true;
@@ -233,23 +235,36 @@ void X11DropTarget::onDrop(const XClientMessageEvent& message) {
         return;
     }
     dropPending = true;
+    dropTime = static_cast<Time>(message.data.l[2]);
     if (package)
         finishDrop();
-    else if (!dataRequested)
-        requestData(static_cast<Time>(message.data.l[2]));
+    else if (!requestInFlight)
+        requestData(dropTime);
 }
 
 void X11DropTarget::requestData(Time time) {
-    dataRequested = true;
+    requestInFlight = true;
     X11ErrorTrap trap(display);
     XDeleteProperty(display, window, dataProperty);
     XConvertSelection(display, xdndSelection, uriListType, dataProperty, window, time);
 }
 
 void X11DropTarget::onSelection(const XSelectionEvent& event) {
-    if (!dataRequested || package) return;
+    if (!requestInFlight || package) return;
+    requestInFlight = false;
+    if (event.property == None) {
+        // Refused: ask again with the drop's own time, or give up on a drop that was asked for.
+        if (dropPending && !dropRetried) {
+            dropRetried = true;
+            requestData(dropTime);
+        } else if (dropPending) {
+            package = new CDropSource();
+            finishDrop();
+        }
+        return;
+    }
     std::vector<std::string> paths;
-    if (event.property != None) {
+    {
         X11ErrorTrap trap(display);
         Atom type = None;
         int format = 0;

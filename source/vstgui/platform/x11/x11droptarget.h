@@ -72,8 +72,10 @@ private:
     Window source = None;
     Window messageTarget = None;
     bool offersUriList = false;
-    bool dataRequested = false;
+    bool requestInFlight = false;
     bool dropPending = false;
+    bool dropRetried = false;
+    Time dropTime = CurrentTime;
     bool entered = false;
     bool inside = false;
     CPoint position;

@@ -5,9 +5,6 @@ namespace {
 
 constexpr const char* kSystemFamilies = "Arial, Liberation Sans, DejaVu Sans";
 
-// The standard fonts live as long as the process; they are never forgotten.
-CFontDesc* standardFont(CCoord size) { return new CFontDesc(kSystemFamilies, size); }
-
 }  // namespace
 
 CFontDesc::CFontDesc(const std::string& fontName, CCoord fontSize, int32 fontStyle)
@@ -21,8 +18,16 @@ CFontDesc::CFontDesc(const std::string& fontName, CCoord fontSize, int32 fontSty
 
 CFontDesc::~CFontDesc() { pango_font_description_free(description); }
 
-const CFontRef kNormalFont = standardFont(12);
-const CFontRef kNormalFontBig = standardFont(14);
-const CFontRef kNormalFontSmall = standardFont(11);
+// Objects of static duration, not allocations: a host that unloads the plug-in gets their memory
+// back. Their first reference is never forgotten.
+namespace {
+CFontDesc normalFont(kSystemFamilies, 12);
+CFontDesc normalFontBig(kSystemFamilies, 14);
+CFontDesc normalFontSmall(kSystemFamilies, 11);
+}  // namespace
+
+const CFontRef kNormalFont = &normalFont;
+const CFontRef kNormalFontBig = &normalFontBig;
+const CFontRef kNormalFontSmall = &normalFontSmall;
 
 }  // namespace VSTGUI

@@ -101,9 +101,9 @@ TEST(HostIdle, PumpsTheRunLoopFiresDueTimersAndRepaintsEvenWhenTheEditorTakesOve
     const uint64 source = RunLoop::get().add(-1, [&pumped] { ++pumped; });
     TimerTarget target;
     auto* timer = new CVSTGUITimer(&target, 10);
-    timer->start();
     ASSERT_TRUE(editor.open(reinterpret_cast<void*>(1)));
     editor.hostIdle();
+    timer->start();
     std::this_thread::sleep_for(std::chrono::milliseconds(15));
     editor.view->setDirty(true);
     editor.hostIdle();

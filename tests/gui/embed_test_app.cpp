@@ -6,6 +6,7 @@
 //   drop tag=<tag> paths=<path>|<path>...
 //   value tag=<tag> value=<value>
 //   selector file=<path> | selector none | selector missing
+//   editor closed                  (after SIGUSR1, which closes the editor but keeps the host window)
 //
 //   kv7_embed_test_app [--log FILE] [--seconds N]    run embedded until killed or N seconds passed
 //   kv7_embed_test_app --offscreen-png FILE         draw the same frame offscreen and exit
@@ -45,6 +46,7 @@ constexpr int kWidth = 412;
 constexpr int kHeight = 300;
 
 volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t closeRequested = 0;
 FILE* logFile = stdout;
 
 void logLine(const std::string& line) {
@@ -194,6 +196,7 @@ int main(int argc, char** argv) {
     if (!logFile) return 2;
     std::signal(SIGTERM, [](int) { stopRequested = 1; });
     std::signal(SIGINT, [](int) { stopRequested = 1; });
+    std::signal(SIGUSR1, [](int) { closeRequested = 1; });
 
     // The host: its own connection and top-level window, as a music host has.
     Display* host = XOpenDisplay(nullptr);
@@ -234,6 +237,11 @@ int main(int argc, char** argv) {
             XNextEvent(host, &event);
         }
         editor.hostIdle();
+        if (closeRequested && editor.getFrame()) {
+            editor.close();
+            XSync(host, False);
+            logLine("editor closed");
+        }
         const auto untilTimer = CVSTGUITimer::timeUntilNextTimer();
         const auto frameTime = std::chrono::milliseconds(16);
         RunLoop::get().wait(untilTimer < frameTime ? std::chrono::duration_cast<std::chrono::milliseconds>(untilTimer)

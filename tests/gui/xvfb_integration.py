@@ -16,6 +16,7 @@ import argparse
 import os
 import re
 import select
+import signal
 import subprocess
 import sys
 import tempfile
@@ -97,7 +98,8 @@ class Session:
         time.sleep(0.5)
 
     def start_app(self):
-        self.spawn([self.app, "--log", self.log_path, "--seconds", "100"], stdout=subprocess.DEVNULL)
+        self.app_process = self.spawn([self.app, "--log", self.log_path, "--seconds", "100"],
+                                      stdout=subprocess.DEVNULL)
         line = self.wait_log(lambda l: l.startswith("ready"), 20, "the app did not start")
         fields = dict(item.split("=") for item in line.split()[1:])
         self.frame_window = int(fields["frame"])
@@ -199,6 +201,25 @@ def drop_case(session, source_script, target, tag, with_wm):
         raise Failure("no enter before the drop: %r" % log)
     session.wait_log(lambda l: l == "leave tag=%d count=2" % tag, 5, "no leave after the drop")
     source.terminate()
+    check_proxy_lifetime(session)
+
+
+def xdnd_properties(session, window):
+    # XdndAware holds a version number in an ATOM-typed property: show it as a number.
+    output = session.run(["xprop", "-id", str(window), "-f", "XdndAware", "32c", "XdndAware", "XdndProxy"]).stdout
+    return {name: value.strip() for name, value in re.findall(r"^(Xdnd\w+)\(\w+\)(?: =|:) (.*)$", output, re.M)}
+
+
+def check_proxy_lifetime(session):
+    """While open, the host's window points drags to the frame; closing the editor undoes it."""
+    host = session.host_window
+    expected = {"XdndAware": "5", "XdndProxy": "window id # %s" % hex(session.frame_window)}
+    if xdnd_properties(session, host) != expected:
+        raise Failure("host window properties %r, expected %r" % (xdnd_properties(session, host), expected))
+    session.app_process.send_signal(signal.SIGUSR1)
+    session.wait_log(lambda l: l == "editor closed", 10, "the editor did not close")
+    if xdnd_properties(session, host):
+        raise Failure("the host window keeps %r after closing" % xdnd_properties(session, host))
 
 
 def clicks_case(session):

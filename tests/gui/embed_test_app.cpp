@@ -7,6 +7,8 @@
 //   value tag=<tag> value=<value>
 //   selector file=<path> | selector none | selector missing
 //   editor closed                  (after SIGUSR1, which closes the editor but keeps the host window)
+//   host window gone               (after SIGUSR2, which destroys the host window under the editor,
+//                                   then closes the editor, as careless hosts do)
 //
 //   kv7_embed_test_app [--log FILE] [--seconds N]    run embedded until killed or N seconds passed
 //   kv7_embed_test_app --offscreen-png FILE         draw the same frame offscreen and exit
@@ -47,6 +49,7 @@ constexpr int kHeight = 300;
 
 volatile std::sig_atomic_t stopRequested = 0;
 volatile std::sig_atomic_t closeRequested = 0;
+volatile std::sig_atomic_t destroyRequested = 0;
 FILE* logFile = stdout;
 
 void logLine(const std::string& line) {
@@ -197,6 +200,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, [](int) { stopRequested = 1; });
     std::signal(SIGINT, [](int) { stopRequested = 1; });
     std::signal(SIGUSR1, [](int) { closeRequested = 1; });
+    std::signal(SIGUSR2, [](int) { destroyRequested = 1; });
 
     // The host: its own connection and top-level window, as a music host has.
     Display* host = XOpenDisplay(nullptr);
@@ -230,6 +234,7 @@ int main(int argc, char** argv) {
     }
     logLine("ready host=" + std::to_string(hostWindow) + " frame=" + std::to_string(editor.frameWindow()));
 
+    bool hostWindowGone = false;
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!stopRequested && std::chrono::steady_clock::now() < end) {
         while (XPending(host)) {
@@ -237,6 +242,14 @@ int main(int argc, char** argv) {
             XNextEvent(host, &event);
         }
         editor.hostIdle();
+        if (destroyRequested && editor.getFrame()) {
+            XDestroyWindow(host, hostWindow);
+            XSync(host, False);
+            hostWindowGone = true;
+            logLine("host window gone");
+            for (int pumps = 0; pumps < 10; ++pumps) editor.hostIdle();
+            closeRequested = 1;
+        }
         if (closeRequested && editor.getFrame()) {
             editor.close();
             XSync(host, False);
@@ -248,7 +261,7 @@ int main(int argc, char** argv) {
                                                    : frameTime);
     }
     editor.close();
-    XDestroyWindow(host, hostWindow);
+    if (!hostWindowGone) XDestroyWindow(host, hostWindow);
     XCloseDisplay(host);
     logLine("closed");
     return 0;

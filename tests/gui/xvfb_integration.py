@@ -9,6 +9,7 @@ Cases:
   save-dialog    the export button opens zenity; a typed path arrives at the end
   save-cancel    the same, cancelled with Escape: no file arrives
   screenshot     the window on screen matches the offscreen drawing of the same frame
+  host-gone      the host destroys its window before closing the editor, which survives it
 
 Usage: xvfb_integration.py --app PATH --case NAME
 """
@@ -303,6 +304,17 @@ def screenshot_case(session):
     raise Failure("the window differs from the offscreen drawing in %s pixels" % differing)
 
 
+def host_gone_case(session):
+    session.start_app()
+    session.app_process.send_signal(signal.SIGUSR2)
+    session.wait_log(lambda l: l == "editor closed", 10, "the editor did not close")
+    session.app_process.terminate()
+    if session.app_process.wait(timeout=10) != 0:
+        raise Failure("the app ended with %s" % session.app_process.returncode)
+    if session.log()[-1] != "closed":
+        raise Failure("the app did not finish: %r" % session.log())
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--app", required=True)
@@ -325,6 +337,8 @@ def main():
                 save_case(session, cancel=True)
             elif args.case == "screenshot":
                 screenshot_case(session)
+            elif args.case == "host-gone":
+                host_gone_case(session)
             else:
                 raise Failure("unknown case " + args.case)
         except (Failure, subprocess.TimeoutExpired) as failure:

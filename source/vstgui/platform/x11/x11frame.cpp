@@ -209,6 +209,8 @@ void X11Frame::invalidRect(const CRect& rect) { buffer.invalidate(rect); }
 
 void X11Frame::flush() {
     if (windowGone || !buffer.hasInvalid()) return;
+    // The host may have destroyed its window already; that error must not end the host.
+    X11ErrorTrap trap(display.get());
     for (const CRect& rect : buffer.redraw(frame)) present(rect);
     XFlush(display.get());
 }

@@ -193,7 +193,9 @@ CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons
 
 CMouseEventResult CFrame::onMouseMoved(CPoint& where, const CButtonState& buttons) {
     updateMouseOver(where, buttons);
-    CView* target = mouseDownView ? mouseDownView : modalView ? modalView : getViewAt(where);
+    // Only the view that took the press, or a modal view, follows the pointer; the others just
+    // hear it enter and leave.
+    CView* target = mouseDownView ? mouseDownView : modalView;
     if (!target) return kMouseEventNotHandled;
     ViewGuard guard(target);
     return target->onMouseMoved(where, buttons);

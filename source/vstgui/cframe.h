@@ -1,5 +1,7 @@
 // The top view of an editor window: owns its child views, routes the platform's mouse, drag and
 // key events to them, tracks the focus, hover and modal views, and repaints dirty views on idle.
+// A view that takes a press gets the moves and the release that follow; without a press, moves
+// only tell views that the pointer entered or left them (a modal view gets them all).
 // Opened into a host window through a platform frame (X11, or an image in tests).
 // Threads: user-interface thread, except that views may be marked dirty from anywhere.
 #pragma once

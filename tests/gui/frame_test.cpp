@@ -101,15 +101,14 @@ TEST_F(FrameTest, TheTopmostVisibleViewGetsThePress) {
     EXPECT_EQ(takeLog(), (Log{"above down", "above up", "above entered", "below down"}));
 }
 
-TEST_F(FrameTest, HoverEntersAndExitsViewsAndTheWindow) {
+TEST_F(FrameTest, HoverEntersAndExitsViewsAndTheWindowWithoutMoves) {
     add(CRect(0, 0, 50, 50), "a");
     add(CRect(100, 0, 150, 50), "b");
     screen->mouseMoved({10, 10});
     screen->mouseMoved({20, 10});
     screen->mouseMoved({110, 10});
     screen->mouseExited();
-    EXPECT_EQ(takeLog(), (Log{"a entered", "a moved 10", "a moved 20", "a exited", "b entered", "b moved 110",
-                              "b exited"}));
+    EXPECT_EQ(takeLog(), (Log{"a entered", "a exited", "b entered", "b exited"}));
 }
 
 TEST_F(FrameTest, AModalViewReceivesEveryMouseEventUntilItIsRemoved) {

@@ -121,6 +121,32 @@ TEST_F(MessageDialogTest, OKReportsOnThePressAndOtherPressesAreSwallowed) {
     EXPECT_EQ(dialog->getValue(), 0.f);
 }
 
+// Dismisses the dialog from its own press, as the editor does.
+class DismissingListener : public RecordingListener {
+public:
+    void valueChanged(CControl* control) override {
+        RecordingListener::valueChanged(control);
+        if (control->getValue() > 0.5f) control->getFrame()->removeView(control, false);
+    }
+};
+
+TEST_F(MessageDialogTest, RemovedOnItsOwnOKPressTheDialogEndsItsModalityAndCanShowAgain) {
+    DismissingListener dismissing;
+    dialog->setListener(&dismissing);
+    show("T", "M");
+    const CRect ok = dialog->OKButtonRect;
+    screen->mouseDown({ok.left + 5, ok.top + 5}, kLButton);
+    EXPECT_FALSE(frame->isChild(dialog));
+    EXPECT_EQ(frame->getModalView(), nullptr);
+    EXPECT_EQ(dialog->getNbReference(), 1);
+    screen->mouseUp({ok.left + 5, ok.top + 5}, kLButton);
+    idle();
+    EXPECT_EQ(pixel(kLeft + 40, kTop + 28), kBlackCColor);
+    show("T", "again");
+    EXPECT_EQ(frame->getModalView(), dialog);
+    EXPECT_EQ(pixel(kLeft + 40, kTop + 28), DialogBlue);
+}
+
 TEST_F(MessageDialogTest, HoveringLightensTheButtonUntilTheNextRelease) {
     show("T", "M");
     const CRect ok = dialog->OKButtonRect;

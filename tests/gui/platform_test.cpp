@@ -4,13 +4,16 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "gui_test_support.h"
+#include "frame/audioeffectx.h"
 #include "vstgui/aeffguieditor.h"
+#include "vstgui/ckickbutton.h"
 #include "vstgui/cdropsource.h"
 #include "vstgui/cnewfileselector.h"
 #include "vstgui/cvstguitimer.h"
@@ -81,7 +84,7 @@ TEST(Timer, FiresByElapsedTimeAndOnceForAPumpThatCameLate) {
 // An editor like the plug-in's: it builds its frame in open() and takes over idle().
 class WindowEditor : public AEffGUIEditor {
 public:
-    WindowEditor() : AEffGUIEditor(nullptr) {}
+    explicit WindowEditor(AudioEffect* effect = nullptr) : AEffGUIEditor(effect) {}
     bool open(void* parent) override {
         AEffGUIEditor::open(parent);
         frame = new CFrame(CRect(0, 0, 20, 20), this);
@@ -115,6 +118,47 @@ TEST(HostIdle, PumpsTheRunLoopFiresDueTimersAndRepaintsEvenWhenTheEditorTakesOve
     EXPECT_FALSE(editor.isOpen());
     RunLoop::get().remove(source);
     timer->forget();
+}
+
+// What the host hears from the editor binding.
+struct HostLog {
+    static VstIntPtr callback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float) {
+        if (opcode == audioMasterVersion) return 2400;
+        if (opcode == audioMasterCanDo) return canSizeWindow && ptr && std::strcmp(static_cast<char*>(ptr), "sizeWindow") == 0;
+        if (opcode == audioMasterSizeWindow) calls.push_back("size " + std::to_string(index) + "x" + std::to_string(value));
+        if (opcode == audioMasterBeginEdit) calls.push_back("begin " + std::to_string(index));
+        if (opcode == audioMasterEndEdit) calls.push_back("end " + std::to_string(index));
+        if (opcode == audioMasterIdle) calls.push_back("idle");
+        return opcode == audioMasterSizeWindow;
+    }
+    static inline std::vector<std::string> calls;
+    static inline bool canSizeWindow = false;
+};
+
+class SilentEffect : public AudioEffectX {
+public:
+    SilentEffect() : AudioEffectX(&HostLog::callback, 1, 1) {}
+    void processReplacing(float**, float**, VstInt32) override {}
+};
+
+TEST(EditorBinding, EditsIdleAndSizeRequestsReachTheHost) {
+    ScopedOffscreenPlatform offscreen;
+    HostLog::calls.clear();
+    SilentEffect effect;
+    auto* editor = new WindowEditor(&effect);  // the effect owns it
+    ASSERT_TRUE(editor->open(reinterpret_cast<void*>(1)));
+    RecordingListener listener;
+    auto* button = new CKickButton(CRect(10, 10, 20, 20), &listener, 196, nullptr);
+    editor->getFrame()->addView(button);
+    OffscreenFrame::of(editor->getFrame())->mouseDown({12, 12}, kLButton);
+    OffscreenFrame::of(editor->getFrame())->mouseUp({12, 12}, kLButton);
+    editor->doIdleStuff();
+    EXPECT_FALSE(editor->requestResize(CPoint(500, 400)));
+    HostLog::canSizeWindow = true;
+    EXPECT_TRUE(editor->requestResize(CPoint(500, 400)));
+    HostLog::canSizeWindow = false;
+    EXPECT_EQ(HostLog::calls, (std::vector<std::string>{"begin 196", "end 196", "idle", "size 500x400"}));
+    editor->close();
 }
 
 // Fake dialog programs on a private PATH; each logs its arguments and environment.

@@ -92,7 +92,7 @@ void CMyTextLabel::draw(CDrawContext* context) {
 CMouseEventResult CMyTextLabel::onMouseDown(CPoint& where, const CButtonState& buttons) {
     if (!(buttons & kLButton)) return kMouseEventNotHandled;
     beginEdit();
-    const int32 modifiers = buttons & 0xF0;
+    const int32 modifiers = buttons & kModifierMask;
     if (DisplayMode > 0) {
         if (modifiers == kControl || modifiers == kShift) {
             setValue(modifiers == kControl ? kResetClick : kPlayClick);

@@ -23,9 +23,6 @@ public:
     constexpr CButtonState(int32 buttonState = 0) : state(buttonState) {}  // NOLINT(google-explicit-constructor)
 
     constexpr int32 getButtonState() const { return state; }
-    constexpr int32 getModifierState() const { return state & kModifierMask; }
-    constexpr bool isLeftButton() const { return (state & kLButton) != 0; }
-    constexpr bool isRightButton() const { return (state & kRButton) != 0; }
     constexpr int32 operator&(int32 mask) const { return state & mask; }
     constexpr CButtonState& operator|=(int32 bits) {
         state |= bits;

@@ -20,14 +20,12 @@ void CControl::valueChanged() {
 }
 
 void CControl::beginEdit() {
-    ++editing;
     if (listener) listener->controlBeginEdit(this);
     if (CFrame* frame = getFrame())
         if (VSTGUIEditorInterface* editor = frame->getEditor()) editor->beginEdit(tag);
 }
 
 void CControl::endEdit() {
-    if (editing > 0) --editing;
     if (CFrame* frame = getFrame())
         if (VSTGUIEditorInterface* editor = frame->getEditor()) editor->endEdit(tag);
     if (listener) listener->controlEndEdit(this);

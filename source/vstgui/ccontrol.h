@@ -18,8 +18,6 @@ public:
     // value (a host's automation does); the control redraws at the next idle.
     virtual void setValue(float value);
     float getValue() const { return value.load(std::memory_order_relaxed); }
-    float getMin() const { return 0.f; }
-    float getMax() const { return 1.f; }
 
     void setTag(int32 newTag) { tag = newTag; }
     int32 getTag() const { return tag; }
@@ -30,7 +28,6 @@ public:
     virtual void valueChanged();
     virtual void beginEdit();
     virtual void endEdit();
-    bool isEditing() const { return editing > 0; }
 
     // Dirty also when the value changed since the last draw.
     void setDirty(bool state = true) override;
@@ -43,7 +40,6 @@ protected:
 private:
     std::atomic<float> value{0.f};
     std::atomic<float> drawnValue{0.f};
-    int32 editing = 0;
 };
 
 }  // namespace VSTGUI

@@ -71,8 +71,6 @@ CRect& CDrawContext::getClipRect(CRect& clip) const {
     return clip;
 }
 
-void CDrawContext::resetClipRect() { setClipRect(surfaceRect); }
-
 void CDrawContext::saveGlobalState() {
     savedStates.push_back({clipRect, lineWidth, frameColor, fillColor, fontColor, font});
 }

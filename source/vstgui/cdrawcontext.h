@@ -39,7 +39,6 @@ public:
     // Replaces the clip; drawing never leaves the surface.
     void setClipRect(const CRect& clip);
     CRect& getClipRect(CRect& clip) const;
-    void resetClipRect();
 
     void drawLine(const CPoint& from, const CPoint& to);
     void drawRect(const CRect& rect, CDrawStyle style = kDrawStroked);

@@ -96,10 +96,6 @@ bool CFrame::isChild(const CView* view) const {
     return std::find(children.begin(), children.end(), view) != children.end();
 }
 
-CView* CFrame::getView(int32 index) const {
-    return index >= 0 && index < getNbViews() ? children[static_cast<size_t>(index)] : nullptr;
-}
-
 CView* CFrame::getViewAt(const CPoint& where) const {
     for (auto it = children.rbegin(); it != children.rend(); ++it)
         if ((*it)->isVisible() && (*it)->getMouseEnabled() && (*it)->hitTest(where)) return *it;

@@ -42,7 +42,6 @@ public:
     void removeAll(bool withForget = true);
     bool isChild(const CView* view) const;
     int32 getNbViews() const { return static_cast<int32>(children.size()); }
-    CView* getView(int32 index) const;
     // The topmost visible, mouse-enabled view under where, or null.
     CView* getViewAt(const CPoint& where) const;
 

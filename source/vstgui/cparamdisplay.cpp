@@ -19,8 +19,7 @@ CParamDisplay::CParamDisplay(const CParamDisplay& other)
       backColor(other.backColor),
       frameColor(other.frameColor),
       horiTxtAlign(other.horiTxtAlign),
-      style(other.style),
-      antialias(other.antialias) {
+      style(other.style) {
     font->remember();
 }
 
@@ -90,7 +89,7 @@ void CParamDisplay::drawText(CDrawContext* context, UTF8StringPtr string) {
     if (!string || !*string) return;
     context->setFont(font);
     context->setFontColor(fontColor);
-    context->drawString(string, size, horiTxtAlign, antialias);
+    context->drawString(string, size, horiTxtAlign, true);
 }
 
 }  // namespace VSTGUI

@@ -30,8 +30,6 @@ public:
     CHoriTxtAlign getHoriAlign() const { return horiTxtAlign; }
     void setStyle(int32 newStyle);
     int32 getStyle() const { return style; }
-    void setAntialias(bool state) { antialias = state; }
-    bool getAntialias() const { return antialias; }
 
     // The value with two decimals.
     void draw(CDrawContext* context) override;
@@ -49,7 +47,6 @@ private:
     CColor frameColor = kBlackCColor;
     CHoriTxtAlign horiTxtAlign = kCenterText;
     int32 style;
-    bool antialias = true;
 };
 
 }  // namespace VSTGUI

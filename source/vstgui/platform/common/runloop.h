@@ -25,7 +25,6 @@ public:
     void pump();
     // Blocks until a source has input or timeout has passed; for hosts that have no loop of their own.
     void wait(std::chrono::milliseconds timeout) const;
-    size_t size() const { return sources.size(); }
 
 private:
     struct Source {

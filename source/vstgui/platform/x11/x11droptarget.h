@@ -31,7 +31,6 @@ public:
     // Moves the top-level's properties when the host's window was reparented (a window manager
     // came, went, or mapped the host late).
     void refreshTopLevel();
-    Window topLevel() const { return proxiedTopLevel; }
 
 private:
     struct SavedProperty {

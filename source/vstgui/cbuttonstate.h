@@ -22,7 +22,6 @@ class CButtonState {
 public:
     constexpr CButtonState(int32 buttonState = 0) : state(buttonState) {}  // NOLINT(google-explicit-constructor)
 
-    constexpr int32 getButtonState() const { return state; }
     constexpr int32 operator&(int32 mask) const { return state & mask; }
     constexpr CButtonState& operator|=(int32 bits) {
         state |= bits;

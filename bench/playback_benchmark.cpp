@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/kv7drumedit.h"
+#include "vst_events.h"
 
 namespace {
 
@@ -37,23 +38,17 @@ void processReplacing24Voices(benchmark::State& state) {
     float* inputs[2] = {inL.data(), inR.data()};
     float* outputs[2] = {outL.data(), outR.data()};
     retriggerAll(*effect, inputs, outputs);
-    std::vector<unsigned char> storage(sizeof(VstEvents) + sizeof(VstEvent*) * 4);
-    auto* events = reinterpret_cast<VstEvents*>(storage.data());
-    VstMidiEvent notes[4]{};
+    // Four notes per block restart slots mid-block; the host's lists are built before timing.
+    std::vector<VstEventList> noteLists(kNumSlots);
+    std::vector<VstEvents*> lists;
+    for (int32_t first = 0; first < kNumSlots; ++first) {
+        for (int n = 0; n < 4; ++n)
+            noteLists[first].add(midiEvent((block / 4) * n, 0x90, static_cast<uint8_t>(53 + (first + n) % 24), 100));
+        lists.push_back(noteLists[first].get());
+    }
     int64_t frames = 0;
     for (auto _ : state) {
-        if (withNotes) {  // four queued notes per block restart slots mid-block
-            events->numEvents = 4;
-            for (int n = 0; n < 4; ++n) {
-                notes[n].type = kVstMidiType;
-                notes[n].deltaFrames = (block / 4) * n;
-                notes[n].midiData[0] = static_cast<char>(0x90);
-                notes[n].midiData[1] = static_cast<char>(53 + (frames / block + n) % 24);
-                notes[n].midiData[2] = 100;
-                events->events[n] = reinterpret_cast<VstEvent*>(&notes[n]);
-            }
-            effect->processEvents(events);
-        }
+        if (withNotes) effect->processEvents(lists[(frames / block) % kNumSlots]);
         effect->processReplacing(inputs, outputs, block);
         benchmark::DoNotOptimize(outL.data());
         frames += block;

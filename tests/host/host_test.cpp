@@ -131,7 +131,7 @@ TEST_F(HostTest, DispatcherAnswersOfTheVersion2Opcodes) {
     EXPECT_EQ(dispatch(effect, effGetNumMidiInputChannels), 0);
     EXPECT_EQ(dispatch(effect, effGetNumMidiOutputChannels), 0);
     EXPECT_EQ(dispatch(effect, effSetEditKnobMode, 0, 2), 1);
-    for (VstInt32 opcode : {effString2Parameter, effCopyProgram, effGetCurrentPosition, effGetDestinationBuffer,
+    for (VstInt32 opcode : std::initializer_list<VstInt32>{effString2Parameter, effCopyProgram, effGetCurrentPosition, effGetDestinationBuffer,
                             effProcessVarIo, effSetBypass, effIdle, effGetIcon, effSetViewPosition,
                             effHasMidiProgramsChanged, effBeginSetProgram, effEndSetProgram, effStartProcess,
                             effStopProcess, effSetPanLaw, effSetProcessPrecision})

@@ -62,24 +62,9 @@ std::string dispatchText(AEffect* effect, VstInt32 opcode, VstInt32 index) {
     return text;
 }
 
-VstMidiEvent midiEvent(int32_t deltaFrames, uint8_t status, uint8_t data1, uint8_t data2) {
-    VstMidiEvent event{};
-    event.type = kVstMidiType;
-    event.byteSize = sizeof(VstMidiEvent);
-    event.deltaFrames = deltaFrames;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(data1);
-    event.midiData[2] = static_cast<char>(data2);
-    return event;
-}
-
 void sendNotes(AEffect* effect, const std::vector<VstMidiEvent>& events) {
-    std::vector<unsigned char> storage(sizeof(VstEvents) + sizeof(VstEvent*) * events.size());
-    auto* list = reinterpret_cast<VstEvents*>(storage.data());
-    list->numEvents = static_cast<VstInt32>(events.size());
-    for (size_t i = 0; i < events.size(); ++i)
-        list->events[i] = reinterpret_cast<VstEvent*>(const_cast<VstMidiEvent*>(&events[i]));
-    dispatch(effect, effProcessEvents, 0, 0, list);
+    VstEventList list(events);
+    dispatch(effect, effProcessEvents, 0, 0, list.get());
 }
 
 std::string builtPluginPath() { return TL_PLUGIN_PATH; }

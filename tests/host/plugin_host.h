@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frame/vst2_interface.h"
+#include "vst_events.h"
 
 // What the host callback was asked, and how it answers.
 struct HostCallbackLog {
@@ -52,7 +53,6 @@ VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntP
                    float opt = 0.0f);
 std::string dispatchText(AEffect* effect, VstInt32 opcode, VstInt32 index = 0);
 void sendNotes(AEffect* effect, const std::vector<VstMidiEvent>& events);
-VstMidiEvent midiEvent(int32_t deltaFrames, uint8_t status, uint8_t data1, uint8_t data2);
 
 // Path of the built plug-in, as the build tells the tests.
 std::string builtPluginPath();

@@ -6,19 +6,13 @@
 #include <vector>
 
 #include "engine/kv7drumedit.h"
+#include "vst_events.h"
 
-// A VstEvents list of MIDI events, laid out as hosts pass it.
-class MidiEventList {
+// MIDI for one block, as a host sends it.
+class MidiEventList : public VstEventList {
 public:
     void add(int32_t deltaFrames, uint8_t status, uint8_t data1, uint8_t data2) {
-        VstMidiEvent event{};
-        event.type = kVstMidiType;
-        event.byteSize = sizeof(VstMidiEvent);
-        event.deltaFrames = deltaFrames;
-        event.midiData[0] = static_cast<char>(status);
-        event.midiData[1] = static_cast<char>(data1);
-        event.midiData[2] = static_cast<char>(data2);
-        events.push_back(event);
+        VstEventList::add(midiEvent(deltaFrames, status, data1, data2));
     }
     void noteOn(int32_t deltaFrames, uint8_t note, uint8_t velocity = 100, uint8_t channel = 1) {
         add(deltaFrames, static_cast<uint8_t>(0x90 | (channel - 1)), note, velocity);
@@ -26,19 +20,6 @@ public:
     void noteOff(int32_t deltaFrames, uint8_t note, uint8_t channel = 1) {
         add(deltaFrames, static_cast<uint8_t>(0x80 | (channel - 1)), note, 64);
     }
-    bool empty() const { return events.empty(); }
-
-    VstEvents* get() {
-        storage.assign(sizeof(VstEvents) + sizeof(VstEvent*) * events.size(), 0);
-        auto* list = reinterpret_cast<VstEvents*>(storage.data());
-        list->numEvents = static_cast<VstInt32>(events.size());
-        for (size_t i = 0; i < events.size(); ++i) list->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-        return list;
-    }
-
-private:
-    std::vector<VstMidiEvent> events;
-    std::vector<unsigned char> storage;
 };
 
 struct StereoBlock {

@@ -1,8 +1,10 @@
 // The parameter space: the slot trigger (3) and the four per-slot families from 100 to 195, their
 // read-back and display texts, and the single program.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "engine/kv7drumedit.h"
 #include "engine/parameter_rounding.h"
@@ -35,7 +37,11 @@ void Kv7DrumEdit::setParameter(VstInt32 index, float value) {
         // A value that is not a number counts as reversed: NaN rounds to NaN, which is not 0.
         Reverse[slot].store(roundHalfAway(value) != 0.0f, std::memory_order_relaxed);
     } else {
-        Volume[slot].store(value * value * 4.0f, std::memory_order_relaxed);
+        // Out-of-range gains stay as given, but one that is not a finite number would turn the
+        // slot's silence into NaN in the host's mix: none is silent, an infinite one the largest.
+        const float volume = value * value * 4.0f;
+        Volume[slot].store(std::isnan(volume) ? 0.0f : std::min(volume, std::numeric_limits<float>::max()),
+                           std::memory_order_relaxed);
     }
 }
 
@@ -68,7 +74,8 @@ void Kv7DrumEdit::getParameterDisplay(VstInt32 index, char* text) {
             case PlayModeLoop:
                 writeParameterText(text, "Loop");
                 break;
-            default:  // no name for other modes: the caller's text stays
+            default:  // no name for other modes; an empty text rather than whatever the buffer held
+                writeParameterText(text, "");
                 break;
         }
     } else if (index < kParamVolume) {

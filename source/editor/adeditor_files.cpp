@@ -13,6 +13,7 @@
 #include "engine/kv7drumeditedit.h"
 #include "kitfiles/kit_export.h"
 #include "kitfiles/kit_import.h"
+#include "kitfiles/kit_trace.h"
 #include "kitfiles/slot_export.h"
 #include "kitfiles/sound_file_loader.h"
 #include "vstgui/cframe.h"
@@ -23,6 +24,10 @@ using namespace VSTGUI;
 namespace {
 
 constexpr char kPathTooLongTitle[] = "Path too long";
+constexpr char kNothingLoadedTitle[] = "Nothing was loaded";
+
+// Items a drop passes over are no sounds; standard error tells which.
+void traceSkipped(const char* path) { kitfiles::trace("\n skipped \"%s\": not a sound file", path ? path : ""); }
 
 // Item index of a drag as a path; null when the package has no such item.
 const char* itemPath(IDataPackage* package, uint32 index) {
@@ -169,24 +174,41 @@ void ADEditor::HandleDragDrop(CControl* control, IDataPackage* package, bool, co
     if (count == 1) {
         if (DIR* folder = opendir(first)) {
             // A folder's sounds in the order the file system lists them, until slot 23 is filled.
+            const int32 firstSlot = slot;
             while (slot < kNumSlots) {
                 const dirent* entry = readdir(folder);
                 if (!entry) break;
                 const std::string candidate = std::string(first) + "/" + entry->d_name;
-                if (!CheckIfValidSoundFile(candidate.c_str())) continue;
+                if (!CheckIfValidSoundFile(candidate.c_str())) {
+                    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                        traceSkipped(candidate.c_str());
+                    continue;
+                }
                 if (storePathAndLoad(candidate.c_str(), slot)) ++slot;
             }
             closedir(folder);
+            if (slot == firstSlot)
+                DoDialog(kNothingLoadedTitle,
+                         ("The folder \"" + std::string(first) + "\" holds no sound file that can be loaded.").c_str());
             return;
         }
         // A single file goes to the loader unchecked; the loader decides what it can read.
         storePathAndLoad(first, slot);
         return;
     }
+    bool anyTaken = false;
     for (int32 i = 0; i < count; ++i) {
         const char* path = itemPath(package, static_cast<uint32>(i));
-        if (!CheckIfValidSoundFile(path) || !storePathAndLoad(path, slot)) continue;
+        if (!CheckIfValidSoundFile(path)) {
+            traceSkipped(path);
+            continue;
+        }
+        if (!storePathAndLoad(path, slot)) continue;
+        anyTaken = true;
         if (slot >= kNumSlots - 1) break;
         ++slot;
     }
+    if (!anyTaken)
+        DoDialog(kNothingLoadedTitle, ("None of the " + std::to_string(count) +
+                                       " dropped items is a sound file that can be loaded.").c_str());
 }

@@ -61,6 +61,8 @@ public:
     bool textFieldAccepted() const { return fieldAccepted; }
     VSTGUI::IPlatformTextEdit* getTextField() const { return platformTextEdit; }
     VSTGUI::int32 getDialogStyle() const { return dialogStyle; }
+    const char* getDialogTitle() const { return title; }
+    const char* getDialogMessage() const { return message; }
 
 private:
     VSTGUI::IPlatformTextEdit* platformTextEdit = nullptr;

@@ -1,32 +1,34 @@
 #include "kitfiles/kit_import.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "engine/kv7drumedit.h"
 #include "kitfiles/kit_metadata_text.h"
 #include "kitfiles/kit_trace.h"
+#include "kitfiles/regular_file.h"
 
 namespace kitfiles {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // Reads the text window: up to 2500 bytes from offset, the last always zero. False when the file
 // cannot be opened.
 bool readTextWindow(const char* path, long offset, char (&window)[kKitTextWindow]) {
     std::memset(window, 0, sizeof window);
-    struct stat info;
-    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-    if (!file) return false;
-    if (std::fseek(file.get(), offset, SEEK_SET) == 0) std::fread(window, 1, sizeof window - 1, file.get());
+    const int fd = openRegularFileForReading(path);
+    if (fd < 0) return false;
+    std::size_t got = 0;
+    while (got < sizeof window - 1) {
+        const ssize_t n = pread(fd, window + got, sizeof window - 1 - got, offset + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
     window[kKitTextWindow - 1] = '\0';
     return true;
 }

@@ -1,7 +1,7 @@
 #include "kitfiles/sound_file_loader.h"
 
 #include <sndfile.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +14,7 @@
 #include "engine/kv7drumedit.h"
 #include "kitfiles/aiff_header.h"
 #include "kitfiles/kit_trace.h"
+#include "kitfiles/regular_file.h"
 
 namespace kitfiles {
 
@@ -31,21 +32,18 @@ using SndfilePtr = std::unique_ptr<SNDFILE, SndfileCloser>;
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
-bool isRegularFile(const char* path) {
-    struct stat info;
-    return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+// Only regular files are opened: a FIFO would block, a folder opens but holds no data.
+FilePtr openRegularFile(const char* path, std::string* reason = nullptr) {
+    const int fd = openRegularFileForReading(path, reason);
+    if (fd < 0) return nullptr;
+    FilePtr file(fdopen(fd, "rb"));
+    if (!file) ::close(fd);
+    return file;
 }
 
-// Only regular files are opened: a FIFO would block fopen, a folder opens but holds no data.
-FilePtr openRegularFile(const char* path) {
-    if (!isRegularFile(path)) return nullptr;
-    return FilePtr(std::fopen(path, "rb"));
-}
-
-bool hasSignatureAt(std::FILE* file, long offset) {
+bool hasSignatureAt(int fd, off_t offset) {
     char bytes[4];
-    return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(bytes, 1, 4, file) == 4 &&
-           std::memcmp(bytes, kKitSignature, 4) == 0;
+    return pread(fd, bytes, 4, offset) == 4 && std::memcmp(bytes, kKitSignature, 4) == 0;
 }
 
 // libsndfile reads the kit audio through this window onto the file: the sample data only, as
@@ -147,22 +145,32 @@ struct OpenedSound {
 
 std::optional<OpenedSound> openOrdinarySound(const char* path, std::string& message) {
     OpenedSound opened;
+    std::string reason;
+    const int fd = openRegularFileForReading(path, &reason);
+    if (fd < 0) {
+        message = "Could not open " + quoted(path) + ": " + reason + ".";
+        return std::nullopt;
+    }
+    // libsndfile counts an AIFF's sample data; the header's COMM count is the one that holds (for
+    // the instrument's own files it is one frame less). Read from the same file, before libsndfile.
+    std::optional<AiffHeader> aiff;
+    if (const int copy = dup(fd); copy >= 0) {
+        if (FilePtr file{fdopen(copy, "rb")})
+            aiff = readAiffHeader(file.get());
+        else
+            ::close(copy);
+    }
+    lseek(fd, 0, SEEK_SET);
     SF_INFO info{};
-    opened.sound.reset(sf_open(path, SFM_READ, &info));
+    opened.sound.reset(sf_open_fd(fd, SFM_READ, &info, SF_TRUE));
     if (!opened.sound) {
         message = quoted(path) + " is not a sound file that can be read.";
         return std::nullopt;
     }
     opened.channels = info.channels;
     opened.frames = info.frames;
-    const int type = info.format & SF_FORMAT_TYPEMASK;
-    if (type == SF_FORMAT_AIFF) {
-        // libsndfile counts the sample data; the header's COMM count is the one that holds (for the
-        // instrument's own files it is one frame less).
-        if (FilePtr file = openRegularFile(path))
-            if (const auto header = readAiffHeader(file.get()))
-                opened.frames = std::min<int64_t>(opened.frames, header->frames);
-    }
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_AIFF && aiff)
+        opened.frames = std::min<int64_t>(opened.frames, aiff->frames);
     return opened;
 }
 
@@ -196,13 +204,14 @@ std::optional<OpenedSound> openKitSound(const char* path, std::string& message) 
 
 bool CheckIfValidSoundFile(const char* path) {
     if (!path || !*path) return false;
-    FilePtr file = openRegularFile(path);
-    if (!file) return false;
-    const bool kitFile = hasSignatureAt(file.get(), kKitSignatureOffset);
-    file.reset();
-    if (kitFile) return true;
+    const int fd = openRegularFileForReading(path);
+    if (fd < 0) return false;
+    if (hasSignatureAt(fd, kKitSignatureOffset)) {
+        ::close(fd);
+        return true;
+    }
     SF_INFO info{};
-    SndfilePtr sound(sf_open(path, SFM_READ, &info));
+    SndfilePtr sound(sf_open_fd(fd, SFM_READ, &info, SF_TRUE));
     return sound != nullptr;
 }
 
@@ -216,21 +225,22 @@ LoadResult LoadExec_This_Sound_From_File(Kv7DrumEdit& effect, SlotPaths& slotPat
         result.message = std::string("There is no slot ") + std::to_string(slot) + ".";
         return result;
     }
-    FilePtr file = openRegularFile(ownPath.c_str());
-    if (!file) {
-        result.message = "Could not open " + quoted(ownPath) + ".";
+    std::string reason;
+    const int fd = openRegularFileForReading(ownPath.c_str(), &reason);
+    if (fd < 0) {
+        result.message = "Could not open " + quoted(ownPath) + ": " + reason + ".";
         return result;
     }
-    if (hasSignatureAt(file.get(), kKitSignatureOffset)) {
+    if (hasSignatureAt(fd, kKitSignatureOffset)) {
         trace("\n KV7 HEADER LOCATED, going to read afterwards");
         kind = kLoadKitFile;
         slot = 0;
-    } else if (hasSignatureAt(file.get(), kFactoryKitSignatureOffset)) {
+    } else if (hasSignatureAt(fd, kFactoryKitSignatureOffset)) {
         trace("\n FACTORY KV7 HEADER LOCATED, going to read afterwards");
         kind = kLoadFactoryKitFile;
         slot = 0;
     }
-    file.reset();
+    ::close(fd);
     return DoXPlatLoadStuff(effect, slotPaths, ownPath.c_str(), kind, slot);
 }
 

@@ -38,7 +38,14 @@ Layout makeLayout(cairo_t* cr, const CFontDesc* font, UTF8StringPtr text, bool a
     pango_layout_context_changed(layout.get());
     pango_layout_set_font_description(layout.get(), font->getPangoDescription());
     pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
-    pango_layout_set_text(layout.get(), text, -1);
+    if (g_utf8_validate(text, -1, nullptr)) {
+        pango_layout_set_text(layout.get(), text, -1);
+    } else {
+        // File names need not be UTF-8, and a cut name may end inside a character: show what can
+        // be shown, with a replacement mark for the rest, rather than have pango complain.
+        std::unique_ptr<gchar, decltype(&g_free)> valid(g_utf8_make_valid(text, -1), g_free);
+        pango_layout_set_text(layout.get(), valid.get(), -1);
+    }
     return layout;
 }
 

@@ -44,6 +44,14 @@ std::string AtomicFile::fail(const char* what, int error) const {
 bool AtomicFile::open(const std::string& path, std::string& error) {
     abandon();
     target = resolveTarget(path);
+    // Renaming over a FIFO, a device or a socket would replace it with a plain file, and over a
+    // folder it cannot work: only a regular file, or nothing, may stand at the target.
+    struct stat existing;
+    if (stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        error = "Could not replace \"" + target + "\": " +
+                (S_ISDIR(existing.st_mode) ? "it is a folder" : "it is not a regular file");
+        return false;
+    }
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);

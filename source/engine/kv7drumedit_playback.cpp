@@ -7,6 +7,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cmath>
 #include <cstring>
 
@@ -34,8 +35,10 @@ void addClippedReversed(const float* __restrict sourceEnd, float* __restrict out
 VstInt32 Kv7DrumEdit::processEvents(VstEvents* events) {
     // Some hosts send an empty call with no list at all.
     if (!events) return 1;
+    // The list runs on past the two entries the interface declares, as far as numEvents says.
+    const auto* list = reinterpret_cast<VstEvent* const*>(reinterpret_cast<const char*>(events) + offsetof(VstEvents, events));
     for (VstInt32 e = 0; e < events->numEvents; ++e) {
-        const VstEvent* event = events->events[e];
+        const VstEvent* event = list[e];
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
         const auto status = static_cast<uint8_t>(midi->midiData[0]);

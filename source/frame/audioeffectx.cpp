@@ -23,6 +23,9 @@ bool needsPointer(VstInt32 opcode) {
     }
 }
 
+// The key's modifier bits come as a float; one that is no small whole number (NaN included) means none.
+unsigned char modifierBits(float opt) { return opt >= 0.0f && opt < 256.0f ? static_cast<unsigned char>(opt) : 0; }
+
 }  // namespace
 
 VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
@@ -110,7 +113,7 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
         case effEditKeyDown:
         case effEditKeyUp: {
             if (!editor) return 0;
-            VstKeyCode keyCode{index, static_cast<unsigned char>(value), static_cast<unsigned char>(opt)};
+            VstKeyCode keyCode{index, static_cast<unsigned char>(value), modifierBits(opt)};
             const bool handled = opcode == effEditKeyDown ? editor->onKeyDown(keyCode) : editor->onKeyUp(keyCode);
             return handled ? 1 : 0;
         }

@@ -109,8 +109,9 @@ private:
     bool storePathAndLoad(const char* path, VSTGUI::int32 slot);
     void showFailure(const char* title, const std::string& message);
 
-    // The window's thread, and an export-button value set from another thread meanwhile.
-    unsigned long windowThread = 0;
+    // The window's thread (read by whichever thread sets a parameter), and an export-button value
+    // set from another thread meanwhile.
+    std::atomic<unsigned long> windowThread{0};
     std::atomic<bool> exportValuePending{false};
     std::atomic<float> pendingExportValue{0.0f};
     char selectorTitle[256] = {};

@@ -162,13 +162,13 @@ TEST_F(ExportSafety, SomethingOtherThanAFileAtTheTargetIsNeverReplaced) {
 }
 
 TEST_F(ExportSafety, AnExportKilledAtAnyMomentLeavesOnlyWholeFiles) {
-    constexpr int kKills = 60;
+    constexpr int kKills = 40;
     const std::string folder = scratch.path("killed");
     std::filesystem::create_directories(folder);
     const std::string target = folder + "/kit.aif";
     // Two complete kits the child alternates between, and the file there before it started.
     auto exportVersion = [&](float level) {
-        makeKit(12, 40000, level);
+        makeKit(8, 30000, level);
         Save_All_Buffer_To_KV7_File(*effect, slotPaths, target.c_str());
         Save_All_Files_Individually(*effect, target.c_str());
     };
@@ -192,7 +192,7 @@ TEST_F(ExportSafety, AnExportKilledAtAnyMomentLeavesOnlyWholeFiles) {
                 exportVersion(-0.5f);
             }
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 60000)(random)));
+        std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 40000)(random)));
         ::kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
 

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kv7-host-demo: cannot load %s: %s\n", argv[1], module.error().c_str());
         return 1;
     }
-    AEffect* effect = module.instantiate();
+    AEffect* effect = module.instantiate(HostCallbackLog::callback);
     if (!effect) {
         std::fprintf(stderr, "kv7-host-demo: %s returned no effect\n", argv[1]);
         return 1;

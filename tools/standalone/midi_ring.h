@@ -49,8 +49,8 @@ public:
 
     // Main thread, before the consumer runs. Null when every ring is taken.
     MidiRing* add() {
-        if (used == kMaxSources) return nullptr;
-        return &rings[used++];
+        if (used >= rings.size()) return nullptr;
+        return rings.data() + used++;
     }
     size_t count() const { return used; }
 

@@ -67,9 +67,13 @@ bool EditorWindow::open(std::string& error) {
         return false;
     }
     const int screen = DefaultScreen(display);
+    // A dark grey until the editor paints, so that the window can be told from a black desktop.
+    XColor grey{};
+    grey.red = grey.green = grey.blue = 0x3000;
+    const unsigned long background =
+        XAllocColor(display, DefaultColormap(display, screen), &grey) ? grey.pixel : BlackPixel(display, screen);
     window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
-                                 static_cast<unsigned>(height), 0, BlackPixel(display, screen),
-                                 BlackPixel(display, screen));
+                                 static_cast<unsigned>(height), 0, BlackPixel(display, screen), background);
     XStoreName(display, window, "Tembro-laxis");
     XClassHint classHint{const_cast<char*>("tembro-laxis"), const_cast<char*>("Tembro-laxis")};
     XSetClassHint(display, window, &classHint);
@@ -101,6 +105,8 @@ bool EditorWindow::resize(int width, int height) {
 }
 
 void EditorWindow::fixSize(int width, int height) {
+    windowWidth = width;
+    windowHeight = height;
     XSizeHints hints{};
     hints.flags = PMinSize | PMaxSize;
     hints.min_width = hints.max_width = width;

@@ -28,6 +28,8 @@ public:
     // Main thread. Runs until the window is closed or quit becomes true; closes the editor.
     void run(const std::atomic<bool>& quit);
     unsigned long windowId() const { return window; }
+    int width() const { return windowWidth; }
+    int height() const { return windowHeight; }
     // Where the computer keyboard's notes go; null plays nothing. Set before run.
     void sendKeyboardNotesTo(MidiRing* ring) { notes = ring; }
 
@@ -44,5 +46,6 @@ private:
     Display* display = nullptr;
     Window window = 0;
     Atom deleteWindow = 0;
+    int windowWidth = 0, windowHeight = 0;
     bool closed = false;
 };

@@ -90,7 +90,8 @@ int play(HostedPlugin& plugin, bool withAudio, bool withMidiPorts, const AudioCh
         std::fprintf(stderr, "tembro-laxis: %s\n", error.c_str());
         return 1;
     }
-    std::printf("window: open (X window 0x%lx); close it or press Ctrl-C to quit\n", window.windowId());
+    std::printf("window: open, %d x %d (X window 0x%lx); close it or press Ctrl-C to quit\n", window.width(),
+                window.height(), window.windowId());
     window.run(quitRequested);
     std::printf("window closed: stopping\n");
     return 0;

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# tembro-laxis live, as a user runs it on a desktop: under an X server (Xvfb) with a JACK server
+# (dummy driver, no sound card) and a JACK MIDI sequencer. It must say what it plays through, join
+# the MIDI port, show the editor's window at the editor's size, take keys, and end cleanly on the
+# window manager's close request and on Ctrl-C.
+#   live_test.sh TEMBRO_LAXIS PLUGIN.so [SCREENSHOT.png]
+set -euo pipefail
+standalone=$1
+plugin=$2
+screenshot=${3:-}
+here=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/kv7-live-test.XXXXXX")
+pids=()
+# The helpers get no say: a JACK client may hang in its exit handler once its server is gone.
+cleanup() {
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -KILL "${pids[i]}" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+check() {
+    if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1" >&2; failures=$((failures + 1)); fi
+}
+for program in Xvfb jackd jack_midiseq jack_lsp xwininfo xdotool; do
+    command -v "$program" >/dev/null || { echo "FAILED: $program is not installed (scripts/setup installs it)" >&2; exit 1; }
+done
+# Waits up to $2 seconds for the pattern $1 in the standalone's log.
+wait_for() {
+    for _ in $(seq 1 $(($2 * 10))); do grep -q -- "$1" "$work/log" && return 0; sleep 0.1; done
+    return 1
+}
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+# A JACK server of this test's own, whatever else runs on the machine.
+export JACK_DEFAULT_SERVER="kv7-live-$$" JACK_NO_AUDIO_RESERVATION=1
+jackd --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
+# Note 53 and note 64 every half second.
+jack_midiseq seq 24000 0 53 2400 12000 64 2400 >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 1 50); do jack_lsp | grep -q '^seq:out$' && break; sleep 0.1; done
+
+"$standalone" --plugin "$plugin" --audio-api jack >"$work/log" 2>&1 &
+app=$!
+pids+=($app)
+wait_for '^window: open' 15 || { cat "$work/log"; echo "FAILED: no window" >&2; exit 1; }
+cat "$work/log"
+log=$(cat "$work/log")
+check "it names the plug-in it loaded" 'grep -q "plug-in: \"Tembro-laxis\" by \"Brennwick\", 2 inputs, 2 outputs ($plugin)" <<<"$log"'
+check "it plays through JACK at the server's rate and block" 'grep -q "^audio: Jack, device 0 \"system\", 48000 Hz, 256 frames per block" <<<"$log"'
+check "it takes the sequencer's MIDI port" 'grep -q "^MIDI input: jack: seq:out" <<<"$log"'
+connections=$(jack_lsp -c)
+check "its outputs reach the server's playback ports" 'grep -A1 "^Tembro-laxis:outport 0" <<<"$connections" | grep -q "system:playback_1"'
+check "the sequencer feeds its input" 'grep -A1 "^seq:out" <<<"$connections" | grep -q "Tembro-laxis"'
+
+window=$(sed -n 's/^window: open, .* (X window \(0x[0-9a-f]*\)).*/\1/p' "$work/log")
+size=$(sed -n 's/^window: open, \([0-9]*\) x \([0-9]*\) .*/\1 \2/p' "$work/log")
+info=$(xwininfo -id "$window")
+echo "$info"
+read -r width height <<<"$size"
+check "the window is mapped" 'grep -q "Map State: IsViewable" <<<"$info"'
+check "the window has the editor's size, $width x $height" 'grep -q "Width: $width$" <<<"$info" && grep -q "Height: $height$" <<<"$info"'
+check "the window is titled Tembro-laxis" 'xwininfo -id "$window" -name 2>/dev/null | grep -q "\"Tembro-laxis\"" || xdotool getwindowname "$window" | grep -qx Tembro-laxis'
+xdotool key --window "$window" z q 2 u 2>/dev/null
+sleep 0.5
+check "it survives keys and MIDI" 'kill -0 "$app"'
+if [ -n "$screenshot" ]; then
+    import -window root "$screenshot" && echo "screenshot: $screenshot"
+fi
+
+python3 "$here/support/x11_close_window.py" "$window"
+status=0
+for _ in $(seq 1 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app" 2>/dev/null; then echo "FAILED: still running after the close request" >&2; failures=$((failures + 1)); fi
+wait "$app" || status=$?
+check "the close request ends it with status 0" '[ "$status" -eq 0 ]'
+check "it says it stopped" 'grep -q "^window closed: stopping" "$work/log"'
+
+# Ctrl-C, and a window without audio.
+"$standalone" --plugin "$plugin" --no-audio >"$work/log" 2>&1 &
+app=$!
+pids+=($app)
+wait_for '^window: open' 15 || { cat "$work/log"; echo "FAILED: no window without audio" >&2; exit 1; }
+check "without audio it says so" 'grep -q "^audio: off" "$work/log"'
+kill -INT "$app"
+status=0
+wait "$app" || status=$?
+check "Ctrl-C ends it with status 0" '[ "$status" -eq 0 ] && grep -q "^window closed: stopping" "$work/log"'
+
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
+echo "all checks passed"

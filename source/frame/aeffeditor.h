@@ -26,6 +26,8 @@ public:
     virtual void close() { systemWindow = nullptr; }
     virtual bool isOpen() { return systemWindow != nullptr; }
     virtual void idle() {}
+    // The host's effEditIdle. A window-system binding pumps its event loop here before idle().
+    virtual void hostIdle() { idle(); }
     virtual void draw(ERect*) {}
     virtual VstInt32 mouse(VstInt32, VstIntPtr) { return 0; }
     virtual VstInt32 key(VstIntPtr) { return 0; }

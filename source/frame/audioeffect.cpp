@@ -132,7 +132,7 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
         case effEditKey:
             return editor ? editor->key(value) : 0;
         case effEditIdle:
-            if (editor) editor->idle();
+            if (editor) editor->hostIdle();
             return 0;
         case effEditTop:
             if (editor) editor->top();

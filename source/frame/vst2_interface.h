@@ -419,6 +419,32 @@ struct VstKeyCode {
     unsigned char modifier;
 };
 
+// VstKeyCode::virt for keys without a character (the first of the interface's virtual keys).
+enum VstVirtualKey : unsigned char {
+    VKEY_BACK = 1,
+    VKEY_TAB,
+    VKEY_CLEAR,
+    VKEY_RETURN,
+    VKEY_PAUSE,
+    VKEY_ESCAPE,
+    VKEY_SPACE,
+    VKEY_NEXT,
+    VKEY_END,
+    VKEY_HOME,
+    VKEY_LEFT,
+    VKEY_UP,
+    VKEY_RIGHT,
+    VKEY_DOWN,
+    VKEY_PAGEUP,
+    VKEY_PAGEDOWN,
+    VKEY_SELECT,
+    VKEY_PRINT,
+    VKEY_ENTER,
+    VKEY_SNAPSHOT,
+    VKEY_INSERT,
+    VKEY_DELETE,
+};
+
 enum VstModifierKey : unsigned char {
     MODIFIER_SHIFT = 1 << 0,
     MODIFIER_ALTERNATE = 1 << 1,

@@ -1,7 +1,9 @@
 #include "vstgui/aeffguieditor.h"
 
 #include "frame/audioeffectx.h"
+#include "vstgui/cframe.h"
 #include "vstgui/cvstguitimer.h"
+#include "vstgui/platform/common/runloop.h"
 
 namespace VSTGUI {
 
@@ -24,17 +26,38 @@ bool AEffGUIEditor::open(void* parent) {
     return true;
 }
 
-void AEffGUIEditor::close() { AEffEditor::close(); }
+void AEffGUIEditor::close() {
+    if (frame) {
+        frame->forget();
+        frame = nullptr;
+    }
+    AEffEditor::close();
+}
 
-void AEffGUIEditor::idle() { CVSTGUITimer::fireDueTimers(); }
+void AEffGUIEditor::hostIdle() {
+    // A handler that pumps the loop itself must not drain events inside an event.
+    if (inHostIdle) return;
+    inHostIdle = true;
+    RunLoop::get().pump();
+    CVSTGUITimer::fireDueTimers();
+    if (frame) frame->idle();
+    idle();
+    inHostIdle = false;
+}
+
+void AEffGUIEditor::idle() {
+    if (frame) frame->idle();
+}
 
 bool AEffGUIEditor::setKnobMode(VstInt32 mode) {
     knobMode = mode;
     return true;
 }
 
+bool AEffGUIEditor::onKeyDown(VstKeyCode& key) { return frame && frame->onKeyDown(key) != -1; }
+
 void AEffGUIEditor::doIdleStuff() {
-    idle();
+    hostIdle();
     if (effect) effect->masterIdle();
 }
 

@@ -1,5 +1,6 @@
 // The VST 2.4 editor binding: an AEffEditor whose window is a GUI frame. It reports edits and
-// size requests to the host through its effect and pumps the GUI timers from host idle calls.
+// size requests to the host through its effect, and the host's idle calls pump the window's events,
+// the file dialogs and the GUI timers.
 // Threads: user-interface thread, except setParameter, which the effect calls from whichever
 // thread set the parameter.
 #pragma once
@@ -21,10 +22,18 @@ public:
     virtual void setParameter(int32 /*index*/, float /*value*/) {}
 
     bool getRect(ERect** rect) override;
+    // Subclasses create their CFrame into parent (the host's X window id) after calling this.
     bool open(void* parent) override;
+    // Releases a frame the subclass left open.
     void close() override;
+    // Handles all pending window events and file-dialog output, fires the due timers, repaints the
+    // dirty views, then calls idle(). Final: subclasses that take over idle() keep the window live.
+    void hostIdle() final;
+    // Repaints the frame's dirty views.
     void idle() override;
     bool setKnobMode(VstInt32 mode) override;
+    // Keys the host passes on go to the frame's focus view.
+    bool onKeyDown(VstKeyCode& key) override;
 
     void doIdleStuff() override;
     int32 getKnobMode() const override { return knobMode; }
@@ -39,6 +48,9 @@ protected:
 
     ERect rect{};
     int32 knobMode = 0;
+
+private:
+    bool inHostIdle = false;
 };
 
 }  // namespace VSTGUI

@@ -10,7 +10,6 @@ class CBaseObject {
 public:
     CBaseObject() = default;
     virtual ~CBaseObject() = default;
-    CBaseObject(const CBaseObject&) = delete;
     CBaseObject& operator=(const CBaseObject&) = delete;
 
     virtual void remember() { ++nbReference; }
@@ -20,6 +19,10 @@ public:
     int32 getNbReference() const { return nbReference; }
 
     virtual CMessageResult notify(CBaseObject* /*sender*/, IdStringPtr /*message*/) { return kMessageUnknown; }
+
+protected:
+    // A copy is a new object with a reference of its own.
+    CBaseObject(const CBaseObject&) {}
 
 private:
     int32 nbReference = 1;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "vstgui/cdrawcontext.h"
+
 namespace VSTGUI {
 namespace {
 
@@ -52,6 +54,10 @@ cairo_surface_t* CBitmap::getSurface() {
     }
     surface = decoded;
     return surface;
+}
+
+void CBitmap::draw(CDrawContext* context, const CRect& rect, const CPoint& offset, float alpha) {
+    if (context) context->drawBitmap(this, rect, offset, alpha);
 }
 
 }  // namespace VSTGUI

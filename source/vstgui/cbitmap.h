@@ -6,9 +6,11 @@
 
 #include "vstgui/bitmap_resources.h"
 #include "vstgui/cbaseobject.h"
-#include "vstgui/cpoint.h"
+#include "vstgui/crect.h"
 
 namespace VSTGUI {
+
+class CDrawContext;
 
 struct CResourceDescription {
     CResourceDescription(int32 resourceId) : id(resourceId) {}  // NOLINT(google-explicit-constructor)
@@ -29,6 +31,8 @@ public:
 
     // The decoded pixels for drawing; null when the resource is missing or broken.
     cairo_surface_t* getSurface();
+    // Draws the part of the picture that starts at offset into rect.
+    void draw(CDrawContext* context, const CRect& rect, const CPoint& offset = CPoint(0, 0), float alpha = 1.f);
 
 private:
     int32 resourceId;

@@ -4,6 +4,8 @@
 
 namespace VSTGUI {
 
+struct CRect;
+
 struct CPoint {
     CPoint() = default;
     CPoint(CCoord px, CCoord py) : x(px), y(py) {}
@@ -13,6 +15,8 @@ struct CPoint {
         y += dy;
         return *this;
     }
+    // Inside the rectangle or on any of its four edges.
+    bool isInside(const CRect& rect) const;
     bool operator==(const CPoint& other) const { return x == other.x && y == other.y; }
     bool operator!=(const CPoint& other) const { return !(*this == other); }
 

@@ -78,4 +78,8 @@ struct CRect {
     CCoord bottom = 0;
 };
 
+inline bool CPoint::isInside(const CRect& rect) const {
+    return x >= rect.left && x <= rect.right && y >= rect.top && y <= rect.bottom;
+}
+
 }  // namespace VSTGUI

@@ -159,7 +159,7 @@ TEST(WindowPictures, AreFoundByTheirResourceIdsOnly) {
 TEST(WindowPictures, DecodeToTheirFixedSizesWithoutTransparency) {
     const struct {
         int id, width, height;
-    } expected[] = {{kBackground, 412, 756}, {kExportButton, 230, 64}, {kDropZone, 238, 112}, {kModeSwitch, 228, 180}};
+    } expected[] = {{kBackground, 440, 756}, {kExportButton, 230, 64}, {kDropZone, 238, 112}, {kModeSwitch, 228, 180}};
     for (const auto& e : expected) {
         SCOPED_TRACE(e.id);
         const Picture picture(e.id);

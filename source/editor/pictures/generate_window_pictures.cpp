@@ -1,5 +1,5 @@
 // Draws the pictures of the editor window and writes them as PNG files into OUTDIR:
-//   128.png  window background, 412 x 756
+//   128.png  window background, 440 x 756
 //   129.png  export button, 230 x 32 per state: resting above pressed
 //   130.png  drop zone, 238 x 56 per state: resting above highlighted (files dragged over it)
 //   131.png  display-mode switch, 228 x 36 per state: positions 0..4 from top to bottom
@@ -31,7 +31,7 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Layout shared with the editor
 
-constexpr int kWindowWidth = 412;
+constexpr int kWindowWidth = 440;
 constexpr int kWindowHeight = 756;
 
 constexpr int kNumSlots = 24;
@@ -319,7 +319,7 @@ void paintWindowBase(cairo_t* cr) {
 }
 
 void paintTitle(cairo_t* cr) {
-    constexpr double centre = 328;
+    constexpr double centre = 342;
 
     // Mark: four drum pads, two of them lit in the accent colours.
     constexpr double pad = 11;
@@ -355,7 +355,7 @@ bool endsBlock(int slot) { return slot == kNumSlots - 1 || startsBlock(slot + 1)
 
 constexpr double kLaneLeft = 8;
 constexpr double kCasingLeft = 271;
-constexpr double kCasingRight = 408;
+constexpr double kCasingRight = 432;
 constexpr double kCasingTop = 143;
 constexpr double kCasingBottom = 730;
 
@@ -516,6 +516,16 @@ void paintKeyboard(cairo_t* cr) {
     // The key bed's shadow under the top cheek.
     cairo_rectangle(cr, kNaturalLeft, keysTop, kKeyBack - kNaturalLeft, 3);
     fillGradient(cr, 0, keysTop, 0, keysTop + 3, {{0, rgb(0, 0, 0, 0.35)}, {1, rgb(0, 0, 0, 0)}});
+
+    // The MIDI note each key plays, on the casing beside its back end.
+    const TextStyle number = {kFontFamily, 8.5, PANGO_WEIGHT_BOLD, kTextMuted};
+    const TextStyle numberC = {kFontFamily, 8.5, PANGO_WEIGHT_BOLD, kTeal};
+    for (int slot = 0; slot < kNumSlots; ++slot) {
+        const KeySpan span = isSharp(slot) ? sharpSpan(slot) : naturalSpan(slot);
+        const double middle = (span.top + span.bottom) / 2.0;
+        drawText(cr, std::to_string(kFirstNote + slot), pitchClass(slot) == 0 ? numberC : number,
+                 (kKeyBack + 3 + kCasingRight) / 2.0, middle + 3.5, Align::Centre);
+    }
 }
 
 // Everything that is not one of the bitmap controls, in window coordinates.

@@ -1,0 +1,141 @@
+// Loading a 12 s stereo 16-bit WAV into a slot, and exporting a full 12 s kit, each next to sox
+// doing the equivalent work in the same run (a process of its own, as a user would run it):
+//   sox in.wav -c 1 -t f32 out.raw                      (decode and mix down to mono floats)
+//   sox -t f32 -r 44100 -c 1 in.raw -b 16 out.aif       (write a 16-bit AIFF of the same length)
+// Prints milliseconds per run of each and the ratios ours / sox.
+#include <benchmark/benchmark.h>
+#include <sndfile.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/kv7drumedit.h"
+#include "kitfiles/kit_export.h"
+#include "kitfiles/kit_trace.h"
+#include "kitfiles/sound_file_loader.h"
+
+extern char** environ;
+
+namespace {
+
+struct Files {
+    Files() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kv7-bench-XXXXXX").string();
+        folder = mkdtemp(pattern.data());
+        wav = folder + "/in.wav";
+        raw = folder + "/in.raw";
+        std::vector<float> stereo(2 * static_cast<std::size_t>(MAX_BUFFERLENGTH));
+        std::vector<float> mono(static_cast<std::size_t>(MAX_BUFFERLENGTH));
+        for (std::size_t i = 0; i < mono.size(); ++i) {
+            mono[i] = 0.5f * static_cast<float>((i * 7919) % 2000) / 2000.0f - 0.25f;
+            stereo[2 * i] = mono[i];
+            stereo[2 * i + 1] = -mono[i];
+        }
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = 2;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* file = sf_open(wav.c_str(), SFM_WRITE, &info);
+        sf_writef_float(file, stereo.data(), MAX_BUFFERLENGTH);
+        sf_close(file);
+        std::FILE* out = std::fopen(raw.c_str(), "wb");
+        std::fwrite(mono.data(), sizeof(float), mono.size(), out);
+        std::fclose(out);
+    }
+    ~Files() { std::filesystem::remove_all(folder); }
+    std::string folder, wav, raw;
+};
+
+Files& files() {
+    static Files instance;
+    return instance;
+}
+
+void runSox(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t child;
+    if (posix_spawnp(&child, "sox", nullptr, nullptr, argv.data(), environ) != 0) throw std::runtime_error("sox did not start");
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("sox failed");
+}
+
+void loadStereoWavIntoASlot(benchmark::State& state) {
+    kitfiles::setTraceStream(nullptr);
+    std::unique_ptr<Kv7DrumEdit> effect(new Kv7DrumEdit(nullptr));
+    kitfiles::SlotPaths paths{};
+    std::strcpy(paths[0], files().wav.c_str());
+    for (auto _ : state) {
+        const auto result = kitfiles::LoadExec_This_Sound_From_File(*effect, paths, paths[0], kitfiles::kLoadSoundFile, 0);
+        if (effect->BufferLength[0] != MAX_BUFFERLENGTH) state.SkipWithError(result.message.c_str());
+    }
+}
+
+void soxMixdownToFloats(benchmark::State& state) {
+    const std::string out = files().folder + "/out.raw";
+    for (auto _ : state) runSox({"sox", files().wav, "-c", "1", "-t", "f32", out});
+}
+
+void exportFullKit(benchmark::State& state) {
+    kitfiles::setTraceStream(nullptr);
+    std::unique_ptr<Kv7DrumEdit> effect(new Kv7DrumEdit(nullptr));
+    kitfiles::SlotPaths paths{};
+    // 24 slots of 22050 samples: 12 s in all, the most a kit holds.
+    for (int32_t slot = 0; slot < kNumSlots; ++slot) {
+        for (int32_t i = 0; i < 22050; ++i) effect->SampleBuffer[slot][i] = 0.001f * static_cast<float>((i + slot) % 900);
+        effect->BufferLength[slot] = 22050;
+        std::strcpy(paths[slot], "/bench/sound.wav");
+    }
+    const std::string out = files().folder + "/kit.aif";
+    for (auto _ : state) {
+        const auto result = kitfiles::Save_All_Buffer_To_KV7_File(*effect, paths, out.c_str());
+        if (result.outcome != kitfiles::KitExportResult::Outcome::Written) state.SkipWithError(result.message.c_str());
+    }
+}
+
+void soxWriteAiff16(benchmark::State& state) {
+    const std::string out = files().folder + "/sox.aif";
+    for (auto _ : state) runSox({"sox", "-t", "f32", "-r", "44100", "-c", "1", files().raw, "-b", "16", out});
+}
+
+BENCHMARK(loadStereoWavIntoASlot)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(soxMixdownToFloats)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(exportFullKit)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(soxWriteAiff16)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (!run.error_occurred) milliseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
+    std::map<std::string, double> milliseconds;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto ratio = [&](const char* ours, const char* sox) {
+        const auto a = reporter.milliseconds.find(ours), b = reporter.milliseconds.find(sox);
+        if (a == reporter.milliseconds.end() || b == reporter.milliseconds.end()) return;
+        std::printf("%-26s %8.2f ms   %-20s %8.2f ms   ratio %.2f\n", ours, a->second, sox, b->second, a->second / b->second);
+    };
+    std::printf("\n");
+    ratio("loadStereoWavIntoASlot/real_time", "soxMixdownToFloats/real_time");
+    ratio("exportFullKit/real_time", "soxWriteAiff16/real_time");
+    return 0;
+}

@@ -1,0 +1,302 @@
+#include "kitfiles/sound_file_loader.h"
+
+#include <sndfile.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "engine/kv7drumedit.h"
+#include "kitfiles/aiff_header.h"
+#include "kitfiles/kit_trace.h"
+
+namespace kitfiles {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+struct SndfileCloser {
+    void operator()(SNDFILE* file) const { sf_close(file); }
+};
+using SndfilePtr = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+
+bool isRegularFile(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Only regular files are opened: a FIFO would block fopen, a folder opens but holds no data.
+FilePtr openRegularFile(const char* path) {
+    if (!isRegularFile(path)) return nullptr;
+    return FilePtr(std::fopen(path, "rb"));
+}
+
+bool hasSignatureAt(std::FILE* file, long offset) {
+    char bytes[4];
+    return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(bytes, 1, 4, file) == 4 &&
+           std::memcmp(bytes, kKitSignature, 4) == 0;
+}
+
+// libsndfile reads the kit audio through this window onto the file: the sample data only, as
+// headerless data of one channel, whatever channel count the header gives.
+struct DataWindow {
+    std::FILE* file;
+    int64_t start;
+    int64_t length;
+    int64_t position = 0;
+};
+
+sf_count_t windowLength(void* data) { return static_cast<DataWindow*>(data)->length; }
+
+sf_count_t windowSeek(sf_count_t offset, int whence, void* data) {
+    auto* window = static_cast<DataWindow*>(data);
+    const int64_t base = whence == SEEK_CUR ? window->position : whence == SEEK_END ? window->length : 0;
+    window->position = std::clamp<int64_t>(base + offset, 0, window->length);
+    return window->position;
+}
+
+sf_count_t windowRead(void* destination, sf_count_t count, void* data) {
+    auto* window = static_cast<DataWindow*>(data);
+    count = std::min<sf_count_t>(count, window->length - window->position);
+    if (count <= 0) return 0;
+    if (fseeko(window->file, window->start + window->position, SEEK_SET) != 0) return 0;
+    const auto got = static_cast<sf_count_t>(std::fread(destination, 1, static_cast<std::size_t>(count), window->file));
+    window->position += got;
+    return got;
+}
+
+sf_count_t windowWrite(const void*, sf_count_t, void*) { return 0; }
+
+sf_count_t windowTell(void* data) { return static_cast<DataWindow*>(data)->position; }
+
+// libsndfile's headerless format for an AIFF/AIFC encoding; 0 when there is none.
+int rawFormatFor(const AiffHeader& header) {
+    auto is = [&](const char* type) { return std::memcmp(header.compression, type, 4) == 0; };
+    auto pcm = [](int bytes) -> int {
+        switch (bytes) {
+            case 1: return SF_FORMAT_PCM_S8;
+            case 2: return SF_FORMAT_PCM_16;
+            case 3: return SF_FORMAT_PCM_24;
+            case 4: return SF_FORMAT_PCM_32;
+            default: return 0;
+        }
+    };
+    int subtype = 0;
+    int endian = SF_ENDIAN_BIG;
+    if (is("NONE") || is("twos")) {
+        subtype = pcm(header.bytesPerSample());
+    } else if (is("sowt")) {
+        subtype = pcm(header.bytesPerSample());
+        endian = SF_ENDIAN_LITTLE;
+    } else if (is("fl32") || is("FL32")) {
+        subtype = SF_FORMAT_FLOAT;
+    } else if (is("fl64") || is("FL64")) {
+        subtype = SF_FORMAT_DOUBLE;
+    } else if (is("in24")) {
+        subtype = SF_FORMAT_PCM_24;
+    } else if (is("in32")) {
+        subtype = SF_FORMAT_PCM_32;
+    } else if (is("42ni")) {
+        subtype = SF_FORMAT_PCM_24;
+        endian = SF_ENDIAN_LITTLE;
+    } else if (is("23ni")) {
+        subtype = SF_FORMAT_PCM_32;
+        endian = SF_ENDIAN_LITTLE;
+    } else if (is("raw ")) {
+        subtype = SF_FORMAT_PCM_U8;
+    } else if (is("ulaw") || is("ULAW")) {
+        subtype = SF_FORMAT_ULAW;
+    } else if (is("alaw") || is("ALAW")) {
+        subtype = SF_FORMAT_ALAW;
+    }
+    if (subtype == 0) return 0;
+    // Byte-wide encodings have no byte order to state.
+    if (subtype == SF_FORMAT_PCM_S8 || subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_ULAW || subtype == SF_FORMAT_ALAW)
+        endian = 0;
+    return SF_FORMAT_RAW | subtype | endian;
+}
+
+// -1.0 below -1.0, else the smaller of 1.0 and x, compared in double. A sample that is not a
+// number is taken as silence.
+inline float clampSample(float x) {
+    if (std::isnan(x)) return 0.0f;
+    if (x < -1.0f) return -1.0f;
+    const double wide = x;
+    return static_cast<float>(wide < 1.0 ? wide : 1.0);
+}
+
+// An open source of frames: the file's frame count as its header states it, and its channels.
+struct OpenedSound {
+    FilePtr file;                          // kit files: the raw file under the data window
+    std::unique_ptr<DataWindow> window;    // kit files
+    SndfilePtr sound;
+    int32_t channels = 0;
+    int64_t frames = 0;
+};
+
+std::optional<OpenedSound> openOrdinarySound(const char* path, std::string& message) {
+    OpenedSound opened;
+    SF_INFO info{};
+    opened.sound.reset(sf_open(path, SFM_READ, &info));
+    if (!opened.sound) {
+        message = quoted(path) + " is not a sound file that can be read.";
+        return std::nullopt;
+    }
+    opened.channels = info.channels;
+    opened.frames = info.frames;
+    const int type = info.format & SF_FORMAT_TYPEMASK;
+    if (type == SF_FORMAT_AIFF) {
+        // libsndfile counts the sample data; the header's COMM count is the one that holds (for the
+        // instrument's own files it is one frame less).
+        if (FilePtr file = openRegularFile(path))
+            if (const auto header = readAiffHeader(file.get()))
+                opened.frames = std::min<int64_t>(opened.frames, header->frames);
+    }
+    return opened;
+}
+
+std::optional<OpenedSound> openKitSound(const char* path, std::string& message) {
+    OpenedSound opened;
+    opened.file = openRegularFile(path);
+    const std::optional<AiffHeader> header = opened.file ? readAiffHeader(opened.file.get()) : std::nullopt;
+    const int format = header ? rawFormatFor(*header) : 0;
+    if (!header || header->channels < 1 || format == 0) {
+        message = quoted(path) + " is not a kit file that can be read.";
+        return std::nullopt;
+    }
+    // The kit audio is one channel of the header's encoding, however many channels the header claims.
+    opened.channels = 1;
+    opened.frames = header->framesPresent();
+    opened.window = std::make_unique<DataWindow>(DataWindow{opened.file.get(), header->dataStart, header->dataBytes});
+    SF_VIRTUAL_IO io{windowLength, windowSeek, windowRead, windowWrite, windowTell};
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(kKitSampleRate);
+    info.channels = 1;
+    info.format = format;
+    opened.sound.reset(sf_open_virtual(&io, SFM_READ, &info, opened.window.get()));
+    if (!opened.sound) {
+        message = quoted(path) + " is not a kit file that can be read.";
+        return std::nullopt;
+    }
+    return opened;
+}
+
+}  // namespace
+
+bool CheckIfValidSoundFile(const char* path) {
+    if (!path || !*path) return false;
+    FilePtr file = openRegularFile(path);
+    if (!file) return false;
+    const bool kitFile = hasSignatureAt(file.get(), kKitSignatureOffset);
+    file.reset();
+    if (kitFile) return true;
+    SF_INFO info{};
+    SndfilePtr sound(sf_open(path, SFM_READ, &info));
+    return sound != nullptr;
+}
+
+LoadResult LoadExec_This_Sound_From_File(Kv7DrumEdit& effect, SlotPaths& slotPaths, const char* path, int32_t kind,
+                                         int32_t slot) {
+    LoadResult result;
+    if (!path || !*path) return result;
+    // The caller's path is usually one of slotPaths, which a kit import rewrites.
+    const std::string ownPath(path);
+    if (!isSlot(slot)) {
+        result.message = std::string("There is no slot ") + std::to_string(slot) + ".";
+        return result;
+    }
+    FilePtr file = openRegularFile(ownPath.c_str());
+    if (!file) {
+        result.message = "Could not open " + quoted(ownPath) + ".";
+        return result;
+    }
+    if (hasSignatureAt(file.get(), kKitSignatureOffset)) {
+        trace("\n KV7 HEADER LOCATED, going to read afterwards");
+        kind = kLoadKitFile;
+        slot = 0;
+    } else if (hasSignatureAt(file.get(), kFactoryKitSignatureOffset)) {
+        trace("\n FACTORY KV7 HEADER LOCATED, going to read afterwards");
+        kind = kLoadFactoryKitFile;
+        slot = 0;
+    }
+    file.reset();
+    return DoXPlatLoadStuff(effect, slotPaths, ownPath.c_str(), kind, slot);
+}
+
+LoadResult DoXPlatLoadStuff(Kv7DrumEdit& effect, SlotPaths& slotPaths, const char* path, int32_t kind, int32_t slot) {
+    LoadResult result;
+    if (!path || !*path || !isSlot(slot)) return result;
+    const std::string ownPath(path);
+    result.decodeAttempted = true;
+    const bool kitFile = kind >= kLoadKitFile;
+
+    std::optional<OpenedSound> opened =
+        kitFile ? openKitSound(ownPath.c_str(), result.message) : openOrdinarySound(ownPath.c_str(), result.message);
+    if (!opened) return result;
+
+    // 529199, not 529200, for anything longer than a slot holds.
+    const int32_t frames = opened->frames > MAX_BUFFERLENGTH ? MAX_BUFFERLENGTH - 1
+                           : opened->frames < 0            ? 0
+                                                           : static_cast<int32_t>(opened->frames);
+    const int32_t channels = opened->channels;
+    if (channels != 1 && channels != 2) {
+        result.message = quoted(ownPath) + " has " + std::to_string(channels) +
+                         " channels; only mono and stereo sounds can be loaded.";
+        return result;
+    }
+
+    // The file's frames land two samples late, and the last three of the n positions are not read.
+    const int32_t count = frames - 3;
+    std::vector<float> decoded;
+    if (count > 0) {
+        decoded.assign(static_cast<std::size_t>(count) * static_cast<std::size_t>(channels), 0.0f);
+        const sf_count_t got = sf_readf_float(opened->sound.get(), decoded.data(), count);
+        if (got < count && sf_error(opened->sound.get()) != SF_ERR_NO_ERROR) {
+            result.message = "Could not decode " + quoted(ownPath) + ": " + sf_strerror(opened->sound.get());
+            return result;
+        }
+    }
+    opened.reset();
+
+    {
+        SlotWriteAccess access(effect, slotBit(slot));
+        float* samples = access.buffer(slot);
+        const int32_t filled = std::max(count, 0);
+        for (int32_t i = 0; i < filled && i < 2; ++i) samples[i] = 0.0f;
+        if (channels == 1) {
+            for (int32_t i = 2; i < filled; ++i) samples[i] = clampSample(decoded[static_cast<std::size_t>(i - 2)]);
+        } else {
+            for (int32_t i = 2; i < filled; ++i) {
+                const std::size_t frame = static_cast<std::size_t>(i - 2) * 2;
+                samples[i] = (clampSample(decoded[frame]) + clampSample(decoded[frame + 1])) * 0.5f;
+            }
+        }
+        std::memset(samples + filled, 0, sizeof(float) * static_cast<std::size_t>(MAX_BUFFERLENGTH - filled));
+        effect.BufferLength[slot].store(std::max(frames, 1), std::memory_order_relaxed);
+    }
+    result.changedSlots = slotBit(slot);
+
+    if (kitFile) {
+        result.import = Finish_Load_KV7_File(effect, slotPaths, ownPath.c_str(), kind == kLoadFactoryKitFile);
+        if (result.import.imported) {
+            result.kitImported = true;
+            result.changedSlots = kAllSlotsMask;
+        } else {
+            result.message = result.import.message;
+        }
+    }
+    return result;
+}
+
+}  // namespace kitfiles

@@ -1,0 +1,167 @@
+#include "vstgui/cdrawcontext.h"
+
+#include <pango/pangocairo.h>
+
+#include <cmath>
+#include <memory>
+
+#include "vstgui/cbitmap.h"
+
+namespace VSTGUI {
+namespace {
+
+struct GObjectUnref {
+    void operator()(void* object) const { g_object_unref(object); }
+};
+struct FontOptionsDestroy {
+    void operator()(cairo_font_options_t* options) const { cairo_font_options_destroy(options); }
+};
+
+// Odd line widths are centred on half pixels so that a 1-pixel line covers one pixel row.
+CCoord pixelCentre(CCoord coordinate, CCoord width) {
+    const bool odd = std::fmod(std::round(width), 2.0) != 0.0;
+    return odd ? std::floor(coordinate) + 0.5 : std::round(coordinate);
+}
+
+using Layout = std::unique_ptr<PangoLayout, GObjectUnref>;
+
+// One line of text; metrics stay those of the outlines, so text lays out alike on every surface.
+Layout makeLayout(cairo_t* cr, const CFontDesc* font, UTF8StringPtr text, bool antialias) {
+    Layout layout(pango_cairo_create_layout(cr));
+    std::unique_ptr<cairo_font_options_t, FontOptionsDestroy> options(cairo_font_options_create());
+    cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_antialias(options.get(), antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+    PangoContext* context = pango_layout_get_context(layout.get());
+    pango_cairo_context_set_font_options(context, options.get());
+    pango_context_set_round_glyph_positions(context, FALSE);
+    pango_layout_context_changed(layout.get());
+    pango_layout_set_font_description(layout.get(), font->getPangoDescription());
+    pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
+    pango_layout_set_text(layout.get(), text, -1);
+    return layout;
+}
+
+}  // namespace
+
+CDrawContext::CDrawContext(cairo_surface_t* surface) : cr(cairo_create(surface)) {
+    if (cairo_surface_get_type(surface) == CAIRO_SURFACE_TYPE_IMAGE)
+        surfaceRect = CRect(0, 0, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface));
+    else {
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+        surfaceRect = CRect(x1, y1, x2, y2);
+    }
+    clipRect = surfaceRect;
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+}
+
+CDrawContext::~CDrawContext() { cairo_destroy(cr); }
+
+void CDrawContext::setClipRect(const CRect& clip) {
+    clipRect = clip;
+    clipRect.normalize().bound(surfaceRect);
+    cairo_reset_clip(cr);
+    cairo_rectangle(cr, clipRect.left, clipRect.top, clipRect.getWidth(), clipRect.getHeight());
+    cairo_clip(cr);
+}
+
+CRect& CDrawContext::getClipRect(CRect& clip) const {
+    clip = clipRect;
+    return clip;
+}
+
+void CDrawContext::saveGlobalState() {
+    savedStates.push_back({clipRect, lineWidth, frameColor, fillColor, fontColor, font});
+}
+
+void CDrawContext::restoreGlobalState() {
+    if (savedStates.empty()) return;
+    const State state = savedStates.back();
+    savedStates.pop_back();
+    lineWidth = state.lineWidth;
+    frameColor = state.frameColor;
+    fillColor = state.fillColor;
+    fontColor = state.fontColor;
+    font = state.font;
+    setClipRect(state.clipRect);
+}
+
+void CDrawContext::applyColor(const CColor& color) {
+    cairo_set_source_rgba(cr, color.red / 255.0, color.green / 255.0, color.blue / 255.0, color.alpha / 255.0);
+}
+
+void CDrawContext::drawLine(const CPoint& from, const CPoint& to) {
+    CPoint a = from;
+    CPoint b = to;
+    if (a.y == b.y) a.y = b.y = pixelCentre(a.y, lineWidth);
+    if (a.x == b.x) a.x = b.x = pixelCentre(a.x, lineWidth);
+    cairo_set_line_width(cr, lineWidth);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    applyColor(frameColor);
+    cairo_move_to(cr, a.x, a.y);
+    cairo_line_to(cr, b.x, b.y);
+    cairo_stroke(cr);
+}
+
+void CDrawContext::drawRect(const CRect& rect, CDrawStyle style) {
+    CRect r = rect;
+    r.normalize();
+    if (style == kDrawFilled || style == kDrawFilledAndStroked) {
+        applyColor(fillColor);
+        cairo_rectangle(cr, r.left, r.top, r.getWidth(), r.getHeight());
+        cairo_fill(cr);
+    }
+    if (style == kDrawStroked || style == kDrawFilledAndStroked) {
+        const CCoord half = lineWidth / 2;
+        if (r.getWidth() <= lineWidth || r.getHeight() <= lineWidth) {
+            // Too small for a hollow outline: the outline covers it all.
+            applyColor(frameColor);
+            cairo_rectangle(cr, r.left, r.top, r.getWidth(), r.getHeight());
+            cairo_fill(cr);
+            return;
+        }
+        cairo_set_line_width(cr, lineWidth);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+        applyColor(frameColor);
+        cairo_rectangle(cr, r.left + half, r.top + half, r.getWidth() - lineWidth, r.getHeight() - lineWidth);
+        cairo_stroke(cr);
+    }
+}
+
+void CDrawContext::drawString(UTF8StringPtr string, const CRect& rect, CHoriTxtAlign align, bool antialias) {
+    if (!string || !*string || !font) return;
+    const auto layout = makeLayout(cr, font, string, antialias);
+    PangoRectangle logical;
+    pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
+    CCoord x = rect.left;
+    if (align == kCenterText)
+        x = rect.left + std::floor((rect.getWidth() - logical.width) / 2);
+    else if (align == kRightText)
+        x = rect.right - logical.width;
+    const CCoord y = rect.top + std::floor((rect.getHeight() - logical.height) / 2);
+    applyColor(fontColor);
+    cairo_move_to(cr, x - logical.x, y - logical.y);
+    pango_cairo_show_layout(cr, layout.get());
+    cairo_new_path(cr);
+}
+
+CCoord CDrawContext::getStringWidth(UTF8StringPtr string) {
+    if (!string || !*string || !font) return 0;
+    PangoRectangle logical;
+    pango_layout_get_pixel_extents(makeLayout(cr, font, string, true).get(), nullptr, &logical);
+    return logical.width;
+}
+
+void CDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& offset, float alpha) {
+    cairo_surface_t* source = bitmap ? bitmap->getSurface() : nullptr;
+    if (!source) return;
+    cairo_save(cr);
+    cairo_rectangle(cr, dest.left, dest.top, dest.getWidth(), dest.getHeight());
+    cairo_clip(cr);
+    cairo_set_source_surface(cr, source, dest.left - offset.x, dest.top - offset.y);
+    cairo_paint_with_alpha(cr, alpha);
+    cairo_restore(cr);
+}
+
+}  // namespace VSTGUI

@@ -1,0 +1,33 @@
+#include "vstgui/cfont.h"
+
+namespace VSTGUI {
+namespace {
+
+constexpr const char* kSystemFamilies = "Arial, Liberation Sans, DejaVu Sans";
+
+}  // namespace
+
+CFontDesc::CFontDesc(const std::string& fontName, CCoord fontSize, int32 fontStyle)
+    : name(fontName), size(fontSize), style(fontStyle), description(pango_font_description_new()) {
+    pango_font_description_set_family(description, name.c_str());
+    // Sizes are pixels, whatever the screen's resolution, so layouts match the window pictures.
+    pango_font_description_set_absolute_size(description, size * PANGO_SCALE);
+    pango_font_description_set_weight(description, (style & kBoldFace) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(description, (style & kItalicFace) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+}
+
+CFontDesc::~CFontDesc() { pango_font_description_free(description); }
+
+// Objects of static duration, not allocations: a host that unloads the plug-in gets their memory
+// back. Their first reference is never forgotten.
+namespace {
+CFontDesc normalFont(kSystemFamilies, 12);
+CFontDesc normalFontBig(kSystemFamilies, 14);
+CFontDesc normalFontSmall(kSystemFamilies, 11);
+}  // namespace
+
+const CFontRef kNormalFont = &normalFont;
+const CFontRef kNormalFontBig = &normalFontBig;
+const CFontRef kNormalFontSmall = &normalFontSmall;
+
+}  // namespace VSTGUI

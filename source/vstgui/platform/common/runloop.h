@@ -1,0 +1,39 @@
+// The user-interface run loop of this process: window connections and child-process pipes add a
+// handler for their file descriptor, and the host's idle calls pump them. Each handler drains its
+// source without blocking. User-interface thread only.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+#include "vstgui/vstguibase.h"
+
+namespace VSTGUI {
+
+class RunLoop {
+public:
+    using Handler = std::function<void()>;
+
+    static RunLoop& get();
+
+    // handler runs at every pump; fd tells wait() when the source has input. Answers an id for remove.
+    uint64 add(int fd, Handler handler);
+    void remove(uint64 id);
+
+    // Runs every handler once; handlers may add and remove handlers meanwhile.
+    void pump();
+    // Blocks until a source has input or timeout has passed; for hosts that have no loop of their own.
+    void wait(std::chrono::milliseconds timeout) const;
+
+private:
+    struct Source {
+        uint64 id;
+        int fd;
+        Handler handler;
+    };
+    std::vector<Source> sources;
+    uint64 nextId = 1;
+};
+
+}  // namespace VSTGUI

@@ -1,0 +1,55 @@
+// A frame shown in an X window: a child of the host's window, drawn from a back buffer with dirty
+// rectangles, fed with the pointer, key and drag events of its own X connection. The connection
+// is drained from the run loop, which the host's idle calls pump.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+
+#include "vstgui/platform/common/backbuffer.h"
+#include "vstgui/platform/iplatformframe.h"
+
+namespace VSTGUI {
+
+class X11DropTarget;
+
+class X11Frame : public IPlatformFrame {
+public:
+    // Null without a display, or when parent is not a window.
+    static std::unique_ptr<IPlatformFrame> create(IPlatformFrameCallback* frame, const CRect& size, void* parent);
+    ~X11Frame() override;
+
+    void invalidRect(const CRect& rect) override;
+    void flush() override;
+    void setCursor(CCursorType type) override;
+
+    Window getWindow() const { return window; }
+
+    // Handles every event the connection has, then repaints.
+    void drain();
+
+private:
+    X11Frame(IPlatformFrameCallback* frame, const CRect& size, std::shared_ptr<Display> display, Window parent);
+    void handleEvent(const XEvent& event);
+    void present(const CRect& rect);
+    Cursor cursorFor(CCursorType type);
+
+    IPlatformFrameCallback* frame;
+    // Shared with a drain under way, which may outlive the frame when an event closes it.
+    std::shared_ptr<Display> display;
+    Window parent;
+    Window window = None;
+    bool windowGone = false;
+    BackBuffer buffer;
+    cairo_surface_t* windowSurface = nullptr;
+    std::unique_ptr<X11DropTarget> dropTarget;
+    std::map<CCursorType, Cursor> cursors;
+    uint64 runLoopId = 0;
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+    std::chrono::steady_clock::time_point lastTopLevelCheck;
+};
+
+}  // namespace VSTGUI

@@ -1,0 +1,151 @@
+// The draw context as views see it: outlines inside their rectangles, whole-pixel lines, text
+// placement by alignment, clipping and bitmaps.
+#include <functional>
+
+#include "gui_test_support.h"
+#include "vstgui/cdrawcontext.h"
+
+namespace guitest {
+namespace {
+
+// A view whose drawing is given by the test.
+class SketchView : public CView {
+public:
+    SketchView(const CRect& size, std::function<void(CDrawContext*)> sketch) : CView(size), drawing(std::move(sketch)) {}
+    void draw(CDrawContext* context) override {
+        drawing(context);
+        setDirty(false);
+    }
+
+private:
+    std::function<void(CDrawContext*)> drawing;
+};
+
+class DrawingTest : public OffscreenTest {
+protected:
+    void sketch(std::function<void(CDrawContext*)> drawing) {
+        openFrame(120, 80);
+        frame->addView(new SketchView(CRect(0, 0, 120, 80), std::move(drawing)));
+        screen->redrawAll();
+    }
+    // The columns and rows with ink brighter than the black ground.
+    CRect inkBounds() const {
+        CRect ink(1000, 1000, -1, -1);
+        for (int y = 0; y < 80; ++y)
+            for (int x = 0; x < 120; ++x)
+                if (pixel(x, y).red > 60) {
+                    ink.left = std::min<CCoord>(ink.left, x);
+                    ink.top = std::min<CCoord>(ink.top, y);
+                    ink.right = std::max<CCoord>(ink.right, x + 1);
+                    ink.bottom = std::max<CCoord>(ink.bottom, y + 1);
+                }
+        return ink;
+    }
+};
+
+TEST_F(DrawingTest, OutlinesStayInsideTheirRectangleAtEveryLineWidth) {
+    sketch([](CDrawContext* c) {
+        c->setFillColor(CColor(0, 0, 255));
+        c->setFrameColor(CColor(255, 0, 0));
+        c->drawRect(CRect(10, 10, 30, 20), kDrawFilledAndStroked);
+        c->setLineWidth(3);
+        c->drawRect(CRect(40, 10, 70, 30), kDrawStroked);
+    });
+    const CColor red(255, 0, 0), blue(0, 0, 255), black(0, 0, 0);
+    EXPECT_EQ(pixel(10, 10), red);
+    EXPECT_EQ(pixel(29, 19), red);
+    EXPECT_EQ(pixel(11, 11), blue);
+    EXPECT_EQ(pixel(30, 15), black);
+    EXPECT_EQ(pixel(20, 20), black);
+    for (int x = 40; x < 43; ++x) EXPECT_EQ(pixel(x, 20), red) << x;
+    EXPECT_EQ(pixel(43, 20), black);
+    EXPECT_EQ(pixel(69, 29), red);
+    EXPECT_EQ(pixel(66, 26), black);
+    EXPECT_EQ(pixel(67, 27), red);
+    EXPECT_EQ(pixel(70, 29), black);
+}
+
+TEST_F(DrawingTest, ThinLinesCoverOnePixelRowFromStartToEnd) {
+    sketch([](CDrawContext* c) {
+        c->setFrameColor(kWhiteCColor);
+        c->drawLine(CPoint(10, 40), CPoint(50, 40));
+        c->drawLine(CPoint(60, 10), CPoint(60, 30));
+    });
+    EXPECT_EQ(pixel(10, 40), kWhiteCColor);
+    EXPECT_EQ(pixel(49, 40), kWhiteCColor);
+    EXPECT_EQ(pixel(50, 40), kBlackCColor);
+    EXPECT_EQ(pixel(30, 39), kBlackCColor);
+    EXPECT_EQ(pixel(30, 41), kBlackCColor);
+    EXPECT_EQ(pixel(60, 20), kWhiteCColor);
+    EXPECT_EQ(pixel(59, 20), kBlackCColor);
+    EXPECT_EQ(pixel(61, 20), kBlackCColor);
+}
+
+TEST_F(DrawingTest, TextIsPlacedByAlignmentAndCentredVertically) {
+    for (CHoriTxtAlign align : {kLeftText, kCenterText, kRightText}) {
+        SCOPED_TRACE(align);
+        sketch([align](CDrawContext* c) {
+            c->setFontColor(kWhiteCColor);
+            c->drawString("Hi", CRect(20, 20, 100, 60), align, false);
+        });
+        const CRect ink = inkBounds();
+        ASSERT_LT(ink.left, ink.right);
+        const CCoord inkMiddle = (ink.top + ink.bottom) / 2;
+        EXPECT_NEAR(inkMiddle, 40, 3);
+        if (align == kLeftText) {
+            EXPECT_NEAR(ink.left, 21, 2);
+        }
+        if (align == kRightText) {
+            EXPECT_NEAR(ink.right, 99, 2);
+        }
+        if (align == kCenterText) {
+            EXPECT_NEAR((ink.left + ink.right) / 2, 60, 1.5);
+        }
+        TearDown();
+    }
+}
+
+TEST_F(DrawingTest, StandardFontHasArialMetrics) {
+    // Arial's advances for "Hello" add up to 2.278 em: 27.3 pixels at 12; DejaVu Sans would be 30.4.
+    openFrame(10, 10);
+    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 10, 10);
+    CDrawContext context(image);
+    context.setFont(kNormalFont);
+    EXPECT_NEAR(context.getStringWidth("Hello"), 27.3, 1.0);
+    context.setFont(kNormalFontBig);
+    EXPECT_NEAR(context.getStringWidth("Hello"), 27.3 * 14 / 12, 1.0);
+    cairo_surface_destroy(image);
+}
+
+TEST_F(DrawingTest, ClipKeepsDrawingInsideAndRestoresWithTheGlobalState) {
+    sketch([](CDrawContext* c) {
+        c->saveGlobalState();
+        c->setClipRect(CRect(10, 10, 20, 20));
+        c->setFillColor(kWhiteCColor);
+        c->drawRect(CRect(0, 0, 120, 80), kDrawFilled);
+        c->restoreGlobalState();
+        c->setFillColor(kRedCColor);
+        c->drawRect(CRect(100, 60, 110, 70), kDrawFilled);
+    });
+    EXPECT_EQ(pixel(10, 10), kWhiteCColor);
+    EXPECT_EQ(pixel(19, 19), kWhiteCColor);
+    EXPECT_EQ(pixel(20, 20), kBlackCColor);
+    EXPECT_EQ(pixel(9, 15), kBlackCColor);
+    EXPECT_EQ(pixel(105, 65), kRedCColor);
+}
+
+TEST_F(DrawingTest, BitmapsAreDrawnFromTheirOffsetWithAlpha) {
+    CBitmap* bitmap = makeStripedBitmap(9001, 20, 10, {kRedCColor, CColor(0, 255, 0)});
+    sketch([bitmap](CDrawContext* c) {
+        c->drawBitmap(bitmap, CRect(10, 10, 30, 20), CPoint(0, 10));
+        c->drawBitmap(bitmap, CRect(40, 10, 60, 20), CPoint(0, 0), 0.5f);
+    });
+    EXPECT_EQ(pixel(10, 10), CColor(0, 255, 0));
+    EXPECT_EQ(pixel(29, 19), CColor(0, 255, 0));
+    EXPECT_EQ(pixel(10, 20), kBlackCColor);
+    EXPECT_TRUE(near(pixel(45, 15), CColor(128, 0, 0))) << pixel(45, 15);
+    bitmap->forget();
+}
+
+}  // namespace
+}  // namespace guitest

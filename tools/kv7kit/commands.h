@@ -1,0 +1,32 @@
+// The tool's commands. Each throws ToolError with a one-line message on failure.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct BuildOptions {
+    std::vector<std::string> inputs;
+    std::string output;
+};
+void runBuild(const BuildOptions& options);
+
+struct SplitOptions {
+    std::string kit;
+    std::string output;
+};
+void runSplit(const SplitOptions& options);
+
+struct InfoOptions {
+    std::string kit;
+    bool json = false;
+};
+void runInfo(const InfoOptions& options);
+
+struct RenderOptions {
+    std::string kit;
+    std::string midi;
+    std::string output;
+    bool pcm16 = false;
+    bool quiet = false;
+};
+void runRender(const RenderOptions& options);

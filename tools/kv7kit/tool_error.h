@@ -1,0 +1,10 @@
+// A failure the tool reports as one line on standard error before it exits with status 1.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class ToolError : public std::runtime_error {
+public:
+    explicit ToolError(const std::string& message) : std::runtime_error(message) {}
+};

@@ -38,6 +38,7 @@ DESTDIR="$stage" cmake --install "$build" >"$work/install.log"
 cat "$work/install.log"
 check "the plug-in in $vst_dir" '[ -f "$stage$vst_dir/Tembro-laxis.so" ]'
 check "tembro-laxis in $bin_dir, executable" '[ -x "$stage$bin_dir/tembro-laxis" ]'
+check "kv7kit in $bin_dir, executable" '[ -x "$stage$bin_dir/kv7kit" ]'
 installed=$(sort "$build/install_manifest.txt")
 echo "$installed"
 expected=$(cd "$stage" && find . -type f | sed 's|^\.||' | sort)
@@ -48,6 +49,7 @@ DESTDIR="$stage" cmake --build "$build" --target uninstall >"$work/uninstall.log
 cat "$work/uninstall.log"
 check "uninstall removed the plug-in" '[ ! -e "$stage$vst_dir/Tembro-laxis.so" ]'
 check "uninstall removed tembro-laxis" '[ ! -e "$stage$bin_dir/tembro-laxis" ]'
+check "uninstall removed kv7kit" '[ ! -e "$stage$bin_dir/kv7kit" ]'
 check "uninstall left other files alone" '[ -f "$stage$vst_dir/another-plugin.so" ]'
 check "uninstall removed the manifest" '[ ! -e "$build/install_manifest.txt" ]'
 check "uninstall without an install says so" '! cmake --build "$build" --target uninstall >"$work/again.log" 2>&1 && grep -q "nothing to uninstall" "$work/again.log"'

@@ -180,8 +180,9 @@ TEST_F(MidiFileTest, AFileThatIsNotMidiIsRefused) {
     std::ofstream(path) << "RIFF, not a MIDI file";
     std::string error;
     EXPECT_FALSE(readMidiFile(path, error));
-    EXPECT_NE(error.find(path), std::string::npos);
+    EXPECT_EQ(error, "\"" + path + "\" is not a MIDI file that can be read (no MIDI header)");
     EXPECT_FALSE(readMidiFile(path + ".missing", error));
+    EXPECT_EQ(error, "cannot open the MIDI file \"" + path + ".missing\"");
 }
 
 }  // namespace

@@ -161,7 +161,7 @@ TEST_F(StandaloneRender, ErrorsAreToldAndEndTheProgram) {
     } cases[] = {
         {"--render " + path("out.wav"), "--midi"},
         {song, "--render"},
-        {"--midi " + path("text.mid") + " --render " + path("out.wav") + plugin(), "cannot read"},
+        {"--midi " + path("text.mid") + " --render " + path("out.wav") + plugin(), "is not a MIDI file that can be read"},
         {song + " --render " + path("out.wav") + " --plugin " + path("text.so"), "cannot load"},
         {song + " --render " + path("out.wav") + " --input " + path("in.wav") + " --rate 48000" + plugin(), "44100 Hz"},
         {song + " --render " + path("no/such/dir/out.wav") + plugin(), "cannot write"},

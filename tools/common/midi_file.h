@@ -19,5 +19,5 @@ struct MidiFileContents {
 };
 
 // Channel messages only (note, controller, program, pressure, pitch bend); system exclusive and meta
-// events are left out. On failure returns nothing and says why in error.
+// events are left out. On failure returns nothing and says why in error, in one line.
 std::optional<MidiFileContents> readMidiFile(const std::string& path, std::string& error);

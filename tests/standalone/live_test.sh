@@ -11,10 +11,19 @@ screenshot=${3:-}
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/kv7-live-test.XXXXXX")
 pids=()
-# The helpers get no say: a JACK client may hang in its exit handler once its server is gone.
+servers=()
+stop_process() {
+    if [[ " ${servers[*]} " == *" $1 "* ]]; then
+        kill -TERM "$1" 2>/dev/null || return 0
+        for _ in $(seq 1 30); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+    fi
+    kill -KILL "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
+# Clients first and without a say (a JACK client may hang in its exit handler once its server is
+# gone); the servers get to clean up, or JACK's table of servers fills with dead ones.
 cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -KILL "${pids[i]}" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop_process "${pids[i]}"; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -34,6 +43,7 @@ wait_for() {
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
+servers+=($!)
 for _ in $(seq 1 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$work/display")"
 
@@ -41,6 +51,7 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 export JACK_DEFAULT_SERVER="kv7-live-$$" JACK_NO_AUDIO_RESERVATION=1
 jackd --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
 pids+=($!)
+servers+=($!)
 for _ in $(seq 1 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
 # Note 53 and note 64 every half second.
 jack_midiseq seq 24000 0 53 2400 12000 64 2400 >/dev/null 2>&1 &
@@ -72,7 +83,7 @@ xdotool key --window "$window" z q 2 u 2>/dev/null
 sleep 0.5
 check "it survives keys and MIDI" 'kill -0 "$app"'
 if [ -n "$screenshot" ]; then
-    import -window root "$screenshot" && echo "screenshot: $screenshot"
+    mkdir -p "$(dirname "$screenshot")" && import -window root "$screenshot" && echo "screenshot: $screenshot"
 fi
 
 python3 "$here/support/x11_close_window.py" "$window"

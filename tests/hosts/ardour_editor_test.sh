@@ -57,6 +57,7 @@ jackd --no-realtime -d dummy -r 48000 -p 1024 >"$work/jackd.log" 2>&1 &
 pids+=($!)
 servers+=($!)
 for _ in $(seq 1 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
+jack_lsp >/dev/null 2>&1 || { cat "$work/jackd.log"; echo "FAILED: the JACK server did not start" >&2; exit 1; }
 
 ardour -n -a "$work/session/kv7.ardour" >"$work/ardour.log" 2>&1 &
 ardour_pid=$!

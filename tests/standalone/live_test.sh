@@ -53,6 +53,7 @@ jackd --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
 pids+=($!)
 servers+=($!)
 for _ in $(seq 1 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
+jack_lsp >/dev/null 2>&1 || { cat "$work/jackd.log"; echo "FAILED: the JACK server did not start" >&2; exit 1; }
 # Note 53 and note 64 every half second.
 jack_midiseq seq 24000 0 53 2400 12000 64 2400 >/dev/null 2>&1 &
 pids+=($!)

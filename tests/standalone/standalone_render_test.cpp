@@ -94,7 +94,7 @@ TEST_F(StandaloneRender, HelpNamesTheModesAndTheKeyboard) {
     const ProgramRun run = runStandalone("--help");
     EXPECT_EQ(run.status, 0);
     for (const char* text : {"--midi", "--render", "--input", "--tail", "--no-audio", "--plugin", "--audio-api",
-                             "--audio-device", "--rate", "--block", "--list-devices", "Z S X D C V G B H N J M",
+                             "--audio-device", "--rate", "--block", "--list-devices", "Z S X D C F V B H N J M",
                              "Q 2 W 3 E 4 R T 6 Y 7 U"})
         EXPECT_NE(run.output.find(text), std::string::npos) << text;
 }

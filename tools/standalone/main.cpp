@@ -79,7 +79,7 @@ int play(HostedPlugin& plugin, bool withAudio, bool withMidiPorts, const AudioCh
     }
     if (withAudio) {
         std::printf("audio: %s\n", audio.description().c_str());
-        std::printf("keyboard: Z S X D C V G B H N J M play notes 53 to 64, Q 2 W 3 E 4 R T 6 Y 7 U notes 65 to 76\n");
+        std::printf("keyboard: Z S X D C F V B H N J M play notes 53 to 64, Q 2 W 3 E 4 R T 6 Y 7 U notes 65 to 76\n");
         window.sendKeyboardNotesTo(keyboardNotes);
     } else {
         midiInputs.closeAll();
@@ -102,7 +102,7 @@ int play(HostedPlugin& plugin, bool withAudio, bool withMidiPorts, const AudioCh
 int main(int argc, char** argv) {
     CLI::App app{"tembro-laxis: the Tembro-laxis plug-in without a music host.\n"
                  "Opens the plug-in's editor in a window and plays it through an audio device, from every MIDI\n"
-                 "input port and from the computer keyboard (Z S X D C V G B H N J M: notes 53 to 64,\n"
+                 "input port and from the computer keyboard (Z S X D C F V B H N J M: notes 53 to 64,\n"
                  "Q 2 W 3 E 4 R T 6 Y 7 U: notes 65 to 76). With --midi and --render it renders a MIDI file\n"
                  "through the plug-in to a WAV file, without a sound card or display.",
                  "tembro-laxis"};

@@ -17,6 +17,9 @@
 #include <utility>
 #include <vector>
 
+#include "editor/keyboard_layout.h"
+#include "editor/slot_rows.h"
+
 namespace {
 
 constexpr int kBackground = 128;
@@ -117,10 +120,9 @@ private:
 
 // The editor's layout, as the editor code places things in the window.
 
-constexpr int kNumSlots = 24;
-constexpr std::array<int, 12> kRowOffset = {0, 20, 41, 62, 82, 103, 123, 164, 185, 205, 226, 246};
-int rowTop(int slot) { return 160 + kRowOffset[slot % 12] + 285 * (slot / 12); }
+int rowTop(int slot) { return static_cast<int>(slotRowTop(slot)); }
 
+// The key areas as the window's layout lists them, kept here literally as the yardstick.
 constexpr std::array<Region, kNumSlots> kKeyAreas = {{
     {277, 151, 357, 192}, {358, 151, 398, 211}, {277, 192, 357, 233}, {358, 213, 398, 253}, {277, 233, 357, 274},
     {358, 253, 398, 313}, {277, 274, 357, 315}, {277, 314, 357, 355}, {358, 314, 398, 374}, {277, 355, 357, 396},
@@ -178,6 +180,21 @@ TEST(WindowPictures, DecodeToTheirFixedSizesWithoutTransparency) {
 }
 
 // A click anywhere near the middle of a key's hit area must land on the key drawn for that slot.
+TEST(WindowLayout, KeyAreasAndRowsAreTheOnesTheEditorPlaces) {
+    for (int slot = 0; slot < kNumSlots; ++slot) {
+        const int top = REALKEYS_Y[slot] + 3;
+        EXPECT_EQ(REALKEYS_X[slot], kKeyAreas[slot].left) << slot;
+        EXPECT_EQ(REALKEYS_X[slot] + REALKEYS_W[slot], kKeyAreas[slot].right) << slot;
+        EXPECT_EQ(top, kKeyAreas[slot].top) << slot;
+        EXPECT_EQ(top + keyAreaHeight(slot), kKeyAreas[slot].bottom) << slot;
+    }
+    // Twelve rows an octave, 285 pixels apart, exactly, although computed in single precision.
+    EXPECT_EQ(slotRowTop(0), 160.0f);
+    EXPECT_EQ(slotRowTop(11), 406.0f);
+    EXPECT_EQ(slotRowTop(12), 445.0f);
+    EXPECT_EQ(slotRowTop(23), 691.0f);
+}
+
 TEST(WindowBackground, KeysAreDrawnUnderTheirHitAreas) {
     const Picture window(kBackground);
     ASSERT_TRUE(window.decoded());

@@ -26,6 +26,9 @@
 #include <system_error>
 #include <utility>
 
+#include "editor/keyboard_layout.h"
+#include "editor/slot_rows.h"
+
 namespace {
 
 // ---------------------------------------------------------------------------------------------
@@ -34,29 +37,25 @@ namespace {
 constexpr int kWindowWidth = 440;
 constexpr int kWindowHeight = 756;
 
-constexpr int kNumSlots = 24;
-constexpr int kFirstNote = 53;  // slot 0 plays MIDI note 53 (F3); slot n plays 53 + n
-
-// Top of each slot row, relative to the first row of its octave.
-constexpr std::array<int, 12> kRowOffset = {0, 20, 41, 62, 82, 103, 123, 164, 185, 205, 226, 246};
-constexpr int kFirstRowTop = 160;
-constexpr int kOctaveRowSpan = 285;
+constexpr int kFirstNote = kSlotBaseNote;  // slot 0 plays MIDI note 53 (F3); slot n plays 53 + n
 constexpr int kLabelHeight = 18;
 constexpr int kLabelLeft = 34;
 constexpr int kLabelRight = 206;
 constexpr int kReadoutLeft = 210;
 
-// Invisible hit areas of the keys; right and bottom are exclusive.
+// Invisible hit areas of the keys, as the editor places them; right and bottom are exclusive.
 struct Area {
     int left, right, top, bottom;
 };
-constexpr std::array<Area, kNumSlots> kKeyAreas = {{
-    {277, 357, 151, 192}, {358, 398, 151, 211}, {277, 357, 192, 233}, {358, 398, 213, 253}, {277, 357, 233, 274},
-    {358, 398, 253, 313}, {277, 357, 274, 315}, {277, 357, 314, 355}, {358, 398, 314, 374}, {277, 357, 355, 396},
-    {358, 398, 375, 435}, {277, 357, 395, 436}, {277, 357, 436, 477}, {358, 398, 436, 496}, {277, 357, 477, 518},
-    {358, 398, 497, 537}, {277, 357, 517, 558}, {358, 398, 537, 597}, {277, 357, 559, 600}, {277, 357, 601, 642},
-    {358, 398, 601, 661}, {277, 357, 640, 681}, {358, 398, 660, 720}, {277, 357, 681, 722},
-}};
+constexpr Area keyArea(int slot) {
+    const int top = REALKEYS_Y[slot] + 3;
+    return {REALKEYS_X[slot], REALKEYS_X[slot] + REALKEYS_W[slot], top, top + keyAreaHeight(slot)};
+}
+constexpr std::array<Area, kNumSlots> kKeyAreas = [] {
+    std::array<Area, kNumSlots> areas{};
+    for (int slot = 0; slot < kNumSlots; ++slot) areas[slot] = keyArea(slot);
+    return areas;
+}();
 
 constexpr double kNaturalLeft = 277;  // front ends of the keys face the slot rows
 constexpr double kKeyBack = 398;
@@ -76,7 +75,7 @@ constexpr Placement kModeSwitch = {16, 113, 228, 36, 5};
 constexpr double kColumnLeft = 16;
 constexpr double kColumnRight = 244;
 
-constexpr int rowTop(int slot) { return kFirstRowTop + kRowOffset[slot % 12] + kOctaveRowSpan * (slot / 12); }
+constexpr int rowTop(int slot) { return static_cast<int>(slotRowTop(slot)); }
 
 constexpr int pitchClass(int slot) { return (kFirstNote + slot) % 12; }
 

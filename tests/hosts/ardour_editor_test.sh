@@ -30,38 +30,16 @@ sleep 1
 SESSION_DIR="$work/session" timeout 120 ardour7-lua "$here/ardour/make_session.lua" >"$work/lua.log" 2>&1 || true
 [ -f "$work/session/kv7.ardour" ] || { cat "$work/lua.log"; echo "FAILED: no session" >&2; exit 1; }
 
-pids=()
-servers=()
-# Ardour without a say; the servers get to clean up, or JACK's table of servers fills with dead ones.
-stop_all() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        if [[ " ${servers[*]} " == *" ${pids[i]} "* ]]; then
-            kill -TERM "${pids[i]}" 2>/dev/null || continue
-            for _ in $(seq 1 30); do kill -0 "${pids[i]}" 2>/dev/null || break; sleep 0.1; done
-        fi
-        kill -KILL "${pids[i]}" 2>/dev/null || true
-    done
-}
-trap 'stop_all; [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-servers+=($!)
-for _ in $(seq 1 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")"
+source "$here/../support/desktop.sh"
+trap 'stop_started; [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
+start_xvfb 1600x1000
 # Ardour's JACK backend talks to the default server only.
 unset JACK_DEFAULT_SERVER
-export JACK_NO_AUDIO_RESERVATION=1
-if jack_lsp >/dev/null 2>&1; then echo "FAILED: a JACK server already runs here" >&2; exit 1; fi
-jackd --no-realtime -d dummy -r 48000 -p 1024 >"$work/jackd.log" 2>&1 &
-pids+=($!)
-servers+=($!)
-for _ in $(seq 1 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
-jack_lsp >/dev/null 2>&1 || { cat "$work/jackd.log"; echo "FAILED: the JACK server did not start" >&2; exit 1; }
+start_jack 1024
 
 ardour -n -a "$work/session/kv7.ardour" >"$work/ardour.log" 2>&1 &
 ardour_pid=$!
-pids+=($ardour_pid)
+track_process $ardour_pid
 window_named() { xdotool search --name "$1" 2>/dev/null | head -n 1; }
 wait_window() {
     for _ in $(seq 1 $(($2 * 2))); do

@@ -10,23 +10,8 @@ plugin=$2
 screenshot=${3:-}
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/kv7-live-test.XXXXXX")
-pids=()
-servers=()
-stop_process() {
-    if [[ " ${servers[*]} " == *" $1 "* ]]; then
-        kill -TERM "$1" 2>/dev/null || return 0
-        for _ in $(seq 1 30); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-    fi
-    kill -KILL "$1" 2>/dev/null || true
-    wait "$1" 2>/dev/null || true
-}
-# Clients first and without a say (a JACK client may hang in its exit handler once its server is
-# gone); the servers get to clean up, or JACK's table of servers fills with dead ones.
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop_process "${pids[i]}"; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/support/desktop.sh"
+trap 'stop_started; rm -rf "$work"' EXIT
 failures=0
 check() {
     if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1" >&2; failures=$((failures + 1)); fi
@@ -40,28 +25,18 @@ wait_for() {
     return 1
 }
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-servers+=($!)
-for _ in $(seq 1 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")"
-
+start_xvfb 1024x900
 # A JACK server of this test's own, whatever else runs on the machine.
-export JACK_DEFAULT_SERVER="kv7-live-$$" JACK_NO_AUDIO_RESERVATION=1
-jackd --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
-pids+=($!)
-servers+=($!)
-for _ in $(seq 1 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
-jack_lsp >/dev/null 2>&1 || { cat "$work/jackd.log"; echo "FAILED: the JACK server did not start" >&2; exit 1; }
+export JACK_DEFAULT_SERVER="kv7-live-$$"
+start_jack 256
 # Note 53 and note 64 every half second.
 jack_midiseq seq 24000 0 53 2400 12000 64 2400 >/dev/null 2>&1 &
-pids+=($!)
+track_process $!
 for _ in $(seq 1 50); do jack_lsp | grep -q '^seq:out$' && break; sleep 0.1; done
 
 "$standalone" --plugin "$plugin" --audio-api jack >"$work/log" 2>&1 &
 app=$!
-pids+=($app)
+track_process $app
 wait_for '^window: open' 15 || { cat "$work/log"; echo "FAILED: no window" >&2; exit 1; }
 cat "$work/log"
 log=$(cat "$work/log")
@@ -98,7 +73,7 @@ with wave.open(sys.argv[1], "wb") as out:
 PY
 # GTK for Python comes with the system's own interpreter.
 /usr/bin/python3 "$here/gui/drag_source_gtk.py" "$work/click.wav" >"$work/drag.log" 2>&1 &
-pids+=($!)
+track_process $!
 for _ in $(seq 1 100); do grep -q ready "$work/drag.log" && break; sleep 0.1; done
 sleep 0.5
 xdotool mousemove 680 90 sleep 0.2 mousedown 1 2>/dev/null
@@ -138,7 +113,7 @@ check "it says it stopped" 'grep -q "^window closed: stopping" "$work/log"'
 # Ctrl-C, and a window without audio.
 "$standalone" --plugin "$plugin" --no-audio >"$work/log" 2>&1 &
 app=$!
-pids+=($app)
+track_process $app
 wait_for '^window: open' 15 || { cat "$work/log"; echo "FAILED: no window without audio" >&2; exit 1; }
 check "without audio it says so" 'grep -q "^audio: off" "$work/log"'
 kill -INT "$app"

@@ -8,7 +8,8 @@ ardour {
 note-off every NOTE_EVERY samples, walking up notes 53 to 76 on channel 1, and two audio channels: on
 the left a ramp that repeats every 1000 samples, on the right a marker of 0.5 at each note's sample
 and silence elsewhere. The count starts when the engine does, not with the transport: the pattern
-asks the session nothing from the process thread, which made Ardour 7.3's exporter hang.]]
+asks the session nothing from the process thread: doing so made Ardour 7.3's exporter hang
+far more often.]]
 }
 
 NOTE_FIRST = 12000

@@ -28,9 +28,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const long moduleLoaded = residentKilobytes();
-    AEffect* first = module.instantiate();
+    AEffect* first = module.instantiate(HostCallbackLog::callback);
     const long firstInstance = residentKilobytes();
-    AEffect* second = module.instantiate();
+    AEffect* second = module.instantiate(HostCallbackLog::callback);
     const long secondInstance = residentKilobytes();
     if (!first || !second) return 1;
     constexpr long kSampleMemoryKilobytes = 24L * 529200L * 4L / 1024L;

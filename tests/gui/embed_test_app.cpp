@@ -133,7 +133,7 @@ public:
             const void* buffer = nullptr;
             IDataPackage::Type type = IDataPackage::kError;
             package->getData(i, buffer, type);
-            line += (i ? "|" : "") + std::string(static_cast<const char*>(buffer));
+            line += std::string(i ? "|" : "") + static_cast<const char*>(buffer);
         }
         logLine(line);
     }

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     setvbuf(log, nullptr, _IOLBF, 0);
 
     PluginModule module(argv[1]);
-    AEffect* effect = module.instantiate();
+    AEffect* effect = module.instantiate(HostCallbackLog::callback);
     Display* display = XOpenDisplay(nullptr);
     if (!effect || !display) {
         std::fprintf(stderr, "cannot load %s or open the display\n", argv[1]);

@@ -14,7 +14,7 @@ protected:
     void SetUp() override {
         HostCallbackLog::instance() = HostCallbackLog{};
         ASSERT_TRUE(module.loaded()) << module.error();
-        effect = module.instantiate();
+        effect = module.instantiate(HostCallbackLog::callback);
         ASSERT_NE(effect, nullptr);
     }
     void TearDown() override {
@@ -73,7 +73,7 @@ TEST(HostEntry, HostAnsweringVersionZeroGetsNoEffect) {
     HostCallbackLog::instance().versionAnswer = 0;
     PluginModule module(builtPluginPath());
     ASSERT_TRUE(module.loaded()) << module.error();
-    EXPECT_EQ(module.instantiate(), nullptr);
+    EXPECT_EQ(module.instantiate(HostCallbackLog::callback), nullptr);
     EXPECT_EQ(module.instantiate(nullptr), nullptr);
 }
 

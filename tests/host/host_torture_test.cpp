@@ -96,7 +96,7 @@ protected:
         unsetenv("DISPLAY");
         HostCallbackLog::instance() = HostCallbackLog{};
         ASSERT_TRUE(module.loaded()) << module.error();
-        effect = module.instantiate();
+        effect = module.instantiate(HostCallbackLog::callback);
         ASSERT_NE(effect, nullptr);
     }
     void TearDown() override {
@@ -265,7 +265,7 @@ TEST(HostTortureClose, EffCloseAfterEveryState) {
     };
     for (const auto& [name, enter] : states) {
         SCOPED_TRACE(name);
-        AEffect* effect = module.instantiate();
+        AEffect* effect = module.instantiate(HostCallbackLog::callback);
         ASSERT_NE(effect, nullptr);
         enter(effect);
         EXPECT_EQ(dispatch(effect, effClose), 1);
@@ -349,7 +349,7 @@ TEST(HostTortureWindow, AHundredOpensAndClosesInARealWindowThenCloseWhileOpen) {
     ASSERT_NE(display, nullptr) << "no X server could be started";
     HostCallbackLog::instance() = HostCallbackLog{};
     PluginModule module(builtPluginPath());
-    AEffect* effect = module.instantiate();
+    AEffect* effect = module.instantiate(HostCallbackLog::callback);
     ASSERT_NE(effect, nullptr);
     const Window host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 440, 756, 0, 0, 0);
     XMapWindow(display, host);

@@ -1,7 +1,5 @@
 #include "plugin_host.h"
 
-#include <dlfcn.h>
-
 #include <cstring>
 
 HostCallbackLog& HostCallbackLog::instance() {
@@ -32,24 +30,6 @@ size_t HostCallbackLog::count(VstInt32 opcode) const {
     for (const Call& call : calls) n += call.opcode == opcode;
     return n;
 }
-
-PluginModule::PluginModule(const std::string& path) {
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        loadError = dlerror();
-        return;
-    }
-    entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(handle, "VSTPluginMain"));
-    if (!entry) loadError = "no VSTPluginMain in " + path;
-}
-
-PluginModule::~PluginModule() {
-    if (handle) dlclose(handle);
-}
-
-AEffect* PluginModule::instantiate(audioMasterCallback callback) const { return entry ? entry(callback) : nullptr; }
-
-void* PluginModule::symbol(const char* name) const { return handle ? dlsym(handle, name) : nullptr; }
 
 VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frame/vst2_interface.h"
+#include "plugin_module.h"
 #include "vst_events.h"
 
 // What the host callback was asked, and how it answers.
@@ -29,24 +30,6 @@ struct HostCallbackLog {
     size_t count(VstInt32 opcode) const;
 };
 
-class PluginModule {
-public:
-    explicit PluginModule(const std::string& path);
-    ~PluginModule();
-    PluginModule(const PluginModule&) = delete;
-    PluginModule& operator=(const PluginModule&) = delete;
-
-    bool loaded() const { return entry != nullptr; }
-    const std::string& error() const { return loadError; }
-    // The effect the entry point returns for this host callback, or null.
-    AEffect* instantiate(audioMasterCallback callback = HostCallbackLog::callback) const;
-    void* symbol(const char* name) const;
-
-private:
-    void* handle = nullptr;
-    AEffect* (*entry)(audioMasterCallback) = nullptr;
-    std::string loadError;
-};
 
 // Convenience calls on an effect record.
 VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,

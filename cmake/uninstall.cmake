@@ -1,0 +1,17 @@
+# Run from the build folder: removes every file listed in install_manifest.txt, then the manifest.
+# The manifest lists the final paths; an install staged under DESTDIR is removed from there.
+set(manifest "${CMAKE_CURRENT_BINARY_DIR}/install_manifest.txt")
+if(NOT EXISTS "${manifest}")
+  message(FATAL_ERROR "nothing to uninstall: ${manifest} does not exist (run the install first)")
+endif()
+file(STRINGS "${manifest}" installed)
+foreach(listed IN LISTS installed)
+  set(file "$ENV{DESTDIR}${listed}")
+  if(EXISTS "${file}" OR IS_SYMLINK "${file}")
+    message(STATUS "Removing ${file}")
+    file(REMOVE "${file}")
+  else()
+    message(STATUS "Already gone: ${file}")
+  endif()
+endforeach()
+file(REMOVE "${manifest}")

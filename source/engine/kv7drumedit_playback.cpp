@@ -7,8 +7,8 @@
 #include <pthread.h>
 
 #include <algorithm>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "engine/kv7drumedit.h"

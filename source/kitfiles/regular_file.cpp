@@ -9,6 +9,13 @@
 
 namespace kitfiles {
 
+namespace {
+
+// Why a file that is there is no file to read.
+const char* notRegular(const struct stat& info) { return S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file"; }
+
+}  // namespace
+
 int openRegularFileForReading(const char* path, std::string* reason) {
     if (!path || !*path) {
         if (reason) *reason = "no file was named";
@@ -21,7 +28,7 @@ int openRegularFileForReading(const char* path, std::string* reason) {
         return -1;
     }
     if (!S_ISREG(info.st_mode)) {
-        if (reason) *reason = S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file";
+        if (reason) *reason = notRegular(info);
         return -1;
     }
     // The path may have become something else since: O_NONBLOCK keeps the open from waiting on a
@@ -37,7 +44,7 @@ int openRegularFileForReading(const char* path, std::string* reason) {
         return -1;
     }
     if (!S_ISREG(info.st_mode)) {
-        if (reason) *reason = S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file";
+        if (reason) *reason = notRegular(info);
         ::close(fd);
         return -1;
     }

@@ -1,6 +1,6 @@
-// Opening a file the user named, for reading, only when it is a regular file. The check is made on
-// the opened descriptor, so a path that turns into a FIFO or a device between a look and the open
-// never blocks the window: the open itself does not wait for a FIFO's writer.
+// Opening a file the user named, for reading, only when it is a regular file. A FIFO or a device is
+// never opened, and a path that becomes one between the look and the open neither blocks the
+// window (the open does not wait for a FIFO's writer) nor gets through (the opened file is checked).
 #pragma once
 
 #include <string>

@@ -1,0 +1,151 @@
+// The editor in a real X11 window, as a host shows it: loads the built module through
+// VSTPluginMain, gives effEditOpen a top-level window of its own and measures
+//  - the open: effEditOpen plus the host idle calls until the window shows the whole picture,
+//    first in this process (fonts and pictures not yet loaded), then over reopenings;
+//  - the cost of the open window left alone: process CPU time while effEditIdle is pumped about
+//    60 times a second, as a share of one core.
+// Prints "name value" lines for bench/run.
+//   kv7_bench_editor_window [--idle-seconds S] [--reopen N] [PLUGIN.so]
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "plugin_host.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double processCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+void drainHostEvents(Display* display) {
+    while (XPending(display)) {
+        XEvent event;
+        XNextEvent(display, &event);
+    }
+}
+
+// The host window is black; the editor's picture has no black area bigger than a few pixels. The
+// image request is a round trip, so what the editor sent before it has reached the server.
+bool wholePictureShown(Display* display, Window window, int width, int height) {
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                              AllPlanes, ZPixmap);
+    if (!image) return false;
+    long black = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) black += (XGetPixel(image, x, y) & 0xFFFFFF) == 0;
+    XDestroyImage(image);
+    return black * 100 < static_cast<long>(width) * height;
+}
+
+// effEditOpen, then idle calls until the picture is complete; milliseconds.
+double openUntilShown(AEffect* effect, Display* display, Window host, int width, int height) {
+    const auto start = Clock::now();
+    dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host));
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        dispatch(effect, effEditIdle);
+        if (wholePictureShown(display, host, width, height)) return milliseconds(Clock::now() - start);
+    }
+    std::fprintf(stderr, "the editor never showed its picture\n");
+    std::exit(1);
+}
+
+void closeAndBlank(AEffect* effect, Display* display, Window host, int width, int height) {
+    dispatch(effect, effEditClose);
+    XClearArea(display, host, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), False);
+    XSync(display, False);
+    drainHostEvents(display);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double idleSeconds = 10.0;
+    int reopenings = 20;
+    std::string path = builtPluginPath();
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--idle-seconds") && i + 1 < argc)
+            idleSeconds = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--reopen") && i + 1 < argc)
+            reopenings = std::atoi(argv[++i]);
+        else
+            path = argv[i];
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "no X display (set DISPLAY)\n");
+        return 1;
+    }
+    PluginModule module(path);
+    AEffect* effect = module.instantiate();
+    if (!effect) {
+        std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), module.error().c_str());
+        return 1;
+    }
+    dispatch(effect, effOpen);
+    dispatch(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    dispatch(effect, effSetBlockSize, 0, 512);
+    dispatch(effect, effMainsChanged, 0, 1);
+    ERect* rect = nullptr;
+    dispatch(effect, effEditGetRect, 0, 0, &rect);
+    if (!rect) return 1;
+    const int width = rect->right - rect->left;
+    const int height = rect->bottom - rect->top;
+
+    const Window host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
+                                            static_cast<unsigned>(height), 0, 0, 0);
+    XSelectInput(display, host, StructureNotifyMask);
+    XMapWindow(display, host);
+    for (XEvent event;;) {
+        XNextEvent(display, &event);
+        if (event.type == MapNotify) break;
+    }
+
+    const double first = openUntilShown(effect, display, host, width, height);
+    std::vector<double> reopen;
+    for (int i = 0; i < reopenings; ++i) {
+        closeAndBlank(effect, display, host, width, height);
+        reopen.push_back(openUntilShown(effect, display, host, width, height));
+    }
+    std::sort(reopen.begin(), reopen.end());
+
+    // Left alone: the host calls effEditIdle about 60 times a second and does nothing else.
+    const auto period = std::chrono::microseconds(16667);
+    const double cpuBefore = processCpuSeconds();
+    const auto idleStart = Clock::now();
+    auto next = idleStart;
+    while (Clock::now() - idleStart < std::chrono::duration<double>(idleSeconds)) {
+        drainHostEvents(display);
+        dispatch(effect, effEditIdle);
+        next += period;
+        std::this_thread::sleep_until(next);
+    }
+    const double wall = std::chrono::duration<double>(Clock::now() - idleStart).count();
+    const double cpu = processCpuSeconds() - cpuBefore;
+
+    dispatch(effect, effEditClose);
+    dispatch(effect, effMainsChanged, 0, 0);
+    dispatch(effect, effClose);
+    XDestroyWindow(display, host);
+    XCloseDisplay(display);
+
+    std::printf("editor_open_first_ms %.3f\n", first);
+    if (!reopen.empty()) std::printf("editor_reopen_median_ms %.3f\n", reopen[reopen.size() / 2]);
+    std::printf("editor_idle_cpu_percent %.4f\n", 100.0 * cpu / wall);
+    return 0;
+}

@@ -1,5 +1,8 @@
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "kit_test_support.h"
@@ -22,7 +25,8 @@ protected:
     float sample(int32_t slot, int32_t index) const { return effect->SampleBuffer[slot][index]; }
     // Puts recognisable non-zero data in a slot, to see what a load leaves alone.
     void dirty(int32_t slot) {
-        for (int32_t i = 0; i < MAX_BUFFERLENGTH; ++i) effect->SampleBuffer[slot][i] = 0.125f;
+        SlotWriteAccess access(*effect, slotBit(slot));
+        std::fill_n(access.buffer(slot), MAX_BUFFERLENGTH, 0.125f);
         effect->BufferLength[slot] = 77;
     }
 };
@@ -44,6 +48,42 @@ TEST_F(SoundFileLoader, MonoFileLandsTwoSamplesLateAndLosesItsLastFive) {
     EXPECT_EQ(sample(3, 1), 0.0f);
     for (int32_t i = 2; i <= 996; ++i) ASSERT_EQ(sample(3, i), frames[static_cast<std::size_t>(i - 2)]) << i;
     for (int32_t i = 997; i < MAX_BUFFERLENGTH; ++i) ASSERT_EQ(sample(3, i), 0.0f) << i;
+}
+
+TEST_F(SoundFileLoader, AShorterSoundLeavesNothingOfTheLongerOneBefore) {
+    const std::string longer = scratch.path("long.wav"), shorter = scratch.path("short.wav");
+    writeSound(longer, kWavFloat, 1, 44100, std::vector<float>(20000, 0.5f));
+    writeSound(shorter, kWavFloat, 1, 44100, std::vector<float>(300, 0.25f));
+    load(longer, 4);
+    ASSERT_EQ(sample(4, 19996), 0.5f);
+    load(shorter, 4);
+    EXPECT_EQ(sample(4, 296), 0.25f);
+    for (int32_t i = 297; i < 20000; ++i) ASSERT_EQ(sample(4, i), 0.0f) << "sample " << i;
+    // A kit import writes regions into slots without clearing them; a load after it still clears.
+    {
+        SlotWriteAccess access(*effect, slotBit(4));
+        std::fill_n(access.leadingSamples(4, 50000), 50000, 0.75f);
+    }
+    load(shorter, 4);
+    for (int32_t i = 297; i < 50000; ++i) ASSERT_EQ(sample(4, i), 0.0f) << "sample " << i;
+}
+
+// A fresh slot is untouched zero pages: a short sound makes only its own pages resident.
+TEST_F(SoundFileLoader, LoadingIntoAFreshSlotLeavesTheRestOfItsMemoryUntouched) {
+    const std::string path = scratch.path("short.wav");
+    writeSound(path, kWavFloat, 1, 44100, std::vector<float>(1000, 0.25f));
+    load(path, 9);
+    const long page = sysconf(_SC_PAGESIZE);
+    auto* first = reinterpret_cast<unsigned char*>(
+        reinterpret_cast<uintptr_t>(effect->SampleBuffer[9]) / static_cast<uintptr_t>(page) * static_cast<uintptr_t>(page));
+    const auto* end = reinterpret_cast<const unsigned char*>(effect->SampleBuffer[9] + MAX_BUFFERLENGTH);
+    const auto length = static_cast<std::size_t>(end - first);
+    std::vector<unsigned char> resident((length + static_cast<std::size_t>(page) - 1) / static_cast<std::size_t>(page));
+    ASSERT_EQ(mincore(first, length, resident.data()), 0);
+    std::size_t residentPages = 0;
+    for (unsigned char flags : resident) residentPages += flags & 1;
+    // 1000 samples span 2 pages, 3 when not aligned; a transparent huge page may bring in more.
+    EXPECT_LT(residentPages, resident.size() / 4) << residentPages << " of " << resident.size() << " pages";
 }
 
 TEST_F(SoundFileLoader, StereoIsMixedAfterClampingEachChannel) {

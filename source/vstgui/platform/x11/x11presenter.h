@@ -22,7 +22,6 @@ public:
 
     // The image to draw the frame into; the presenter keeps a reference to it.
     cairo_surface_t* image() const { return buffer; }
-    bool sharesMemory() const { return shared != nullptr; }
     // Sends a rectangle of the image to the window; the caller flushes the connection.
     void present(const CRect& rect);
 

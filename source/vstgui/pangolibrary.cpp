@@ -21,4 +21,8 @@ const PangoLibrary* pangoLibrary() {
     return library;
 }
 
+void prepareText() {
+    if (const PangoLibrary* pango = pangoLibrary()) pango->pango_cairo_font_map_get_default();
+}
+
 }  // namespace VSTGUI

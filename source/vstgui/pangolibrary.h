@@ -11,6 +11,7 @@ namespace VSTGUI {
     F(g_object_unref)                           \
     F(pango_cairo_context_set_font_options)     \
     F(pango_cairo_create_layout)                \
+    F(pango_cairo_font_map_get_default)         \
     F(pango_cairo_show_layout)                  \
     F(pango_context_set_round_glyph_positions)  \
     F(pango_font_description_free)              \
@@ -34,5 +35,10 @@ struct PangoLibrary {
 
 // Loads the library on the first call; null when it cannot be loaded, and then no text shows.
 const PangoLibrary* pangoLibrary();
+
+// Loads the library and has pango start reading the system's font configuration, which it does on
+// a thread of its own: a window that is about to draw text calls it before its other work, so the
+// two overlap. Thread that draws the text.
+void prepareText();
 
 }  // namespace VSTGUI

@@ -4,7 +4,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <bit>
 #include <csetjmp>
 #include <cstdint>
 #include <cstring>
@@ -51,6 +50,15 @@ inline uint8_t multiplyAlpha(unsigned alpha, unsigned color) {
     return static_cast<uint8_t>((temp + (temp >> 8)) >> 8);
 }
 
+// RGB bytes to cairo's RGB24 words, in place from the end of the row, which libpng made room for.
+void expandOpaque(png_structp, png_row_infop row, png_bytep data) {
+    for (png_uint_32 i = row->width; i-- > 0;) {
+        const png_bytep rgb = data + 3 * static_cast<size_t>(i);
+        const uint32_t word = 0xFF000000u | (uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | rgb[2];
+        std::memcpy(data + 4 * static_cast<size_t>(i), &word, sizeof word);
+    }
+}
+
 // RGBA bytes to cairo's premultiplied ARGB32 words.
 void premultiply(png_structp, png_row_infop row, png_bytep data) {
     for (png_size_t i = 0; i < row->rowbytes; i += 4) {
@@ -71,8 +79,8 @@ void premultiply(png_structp, png_row_infop row, png_bytep data) {
 }
 
 // The pixels of a compiled-in PNG, as cairo would decode them. libpng writes each row straight into
-// the surface, opaque pictures already in cairo's layout, and the surface's pages are mapped in
-// one call rather than one page fault at a time: this runs while the window opens for the first
+// the surface, converted in one pass, and the surface's pages are mapped in one call rather than
+// one page fault at a time: this runs while the window opens for the first
 // time. The pictures come with the binary, so their zlib checksums are not checked.
 cairo_surface_t* decodePng(const BitmapResource& resource) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, failed, ignoreWarning);
@@ -99,17 +107,8 @@ cairo_surface_t* decodePng(const BitmapResource& resource) {
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
     const int passes = png_set_interlace_handling(png);
     const bool opaque = !(colorType & PNG_COLOR_MASK_ALPHA) && !png_get_valid(png, info, PNG_INFO_tRNS);
-    if (opaque) {
-        // B, G, R, 0xFF in memory is the native 32-bit word 0xFFRRGGBB on a little-endian machine.
-        if constexpr (std::endian::native == std::endian::little) {
-            png_set_bgr(png);
-            png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
-        } else {
-            png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
-        }
-    } else {
-        png_set_read_user_transform_fn(png, premultiply);
-    }
+    png_set_read_user_transform_fn(png, opaque ? expandOpaque : premultiply);
+    png_set_user_transform_info(png, nullptr, 8, 4);
     png_read_update_info(png, info);
     if (png_get_bit_depth(png, info) != 8 || png_get_rowbytes(png, info) != 4 * static_cast<png_size_t>(width))
         png_error(png, "format");

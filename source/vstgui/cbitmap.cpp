@@ -81,7 +81,7 @@ void premultiply(png_structp, png_row_infop row, png_bytep data) {
 // The pixels of a compiled-in PNG, as cairo would decode them. libpng writes each row straight into
 // the surface, converted in one pass, and the surface's pages are mapped in one call rather than
 // one page fault at a time: this runs while the window opens for the first
-// time. The pictures come with the binary, so their zlib checksums are not checked.
+// time. The pictures come with the binary, so their checksums are not checked.
 cairo_surface_t* decodePng(const BitmapResource& resource) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, failed, ignoreWarning);
     if (!png) return nullptr;
@@ -95,6 +95,7 @@ cairo_surface_t* decodePng(const BitmapResource& resource) {
     }
     png_set_read_fn(png, &reader, readPngBytes);
     png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+    png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int depth = 0, colorType = 0;

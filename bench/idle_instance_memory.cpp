@@ -1,5 +1,6 @@
-// Resident memory that one idle instance adds to its host: the host's resident set just before
-// and just after the plug-in is created through VSTPluginMain.
+// Resident memory that idle instances add to their host: the host's resident set before the module
+// is loaded, after it is loaded, after a first and after a second instance is created through
+// VSTPluginMain and effOpen. Prints "name kilobytes" lines for bench/run.
 //   kv7_bench_idle_memory [PLUGIN.so]
 #include <unistd.h>
 
@@ -29,16 +30,17 @@ int main(int argc, char** argv) {
     }
     const long moduleLoaded = residentKilobytes();
     AEffect* first = module.instantiate(HostCallbackLog::callback);
+    if (!first) return 1;
+    dispatch(first, effOpen);
     const long firstInstance = residentKilobytes();
     AEffect* second = module.instantiate(HostCallbackLog::callback);
+    if (!second) return 1;
+    dispatch(second, effOpen);
     const long secondInstance = residentKilobytes();
-    if (!first || !second) return 1;
-    constexpr long kSampleMemoryKilobytes = 24L * 529200L * 4L / 1024L;
-    std::printf("resident memory (kB): host %ld, module loaded %+ld, first idle instance %+ld, second %+ld\n",
-                hostAlone, moduleLoaded - hostAlone, firstInstance - moduleLoaded, secondInstance - firstInstance);
-    std::printf("an idle instance costs %ld kB of resident memory; its kit store spans %ld kB\n",
-                secondInstance - firstInstance, kSampleMemoryKilobytes);
-    std::printf("host plus module plus first instance: %ld kB above the host alone\n", firstInstance - hostAlone);
+    std::printf("host_kb %ld\n", hostAlone);
+    std::printf("module_kb %ld\n", moduleLoaded - hostAlone);
+    std::printf("module_and_first_instance_kb %ld\n", firstInstance - hostAlone);
+    std::printf("second_instance_kb %ld\n", secondInstance - firstInstance);
     dispatch(second, effClose);
     dispatch(first, effClose);
     return 0;

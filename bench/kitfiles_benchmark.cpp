@@ -1,7 +1,9 @@
-// Loading a 12 s stereo 16-bit WAV into a slot, and exporting a full 12 s kit, each next to sox
-// doing the equivalent work in the same run (a process of its own, as a user would run it):
+// Loading a 12 s stereo 16-bit WAV into a slot, exporting a full 12 s kit and importing it again,
+// each next to sox doing the equivalent work in the same run (a process of its own, as a user
+// would run it):
 //   sox in.wav -c 1 -t f32 out.raw                      (decode and mix down to mono floats)
 //   sox -t f32 -r 44100 -c 1 in.raw -b 16 out.aif       (write a 16-bit AIFF of the same length)
+//   sox kit.aif -t f32 out.raw                          (read the kit file to raw floats)
 // Prints milliseconds per run of each and the ratios ours / sox.
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
@@ -86,16 +88,33 @@ void soxMixdownToFloats(benchmark::State& state) {
     for (auto _ : state) runSox({"sox", files().wav, "-c", "1", "-t", "f32", out});
 }
 
-void exportFullKit(benchmark::State& state) {
-    kitfiles::setTraceStream(nullptr);
+// 24 slots of 22050 samples: 12 s in all, the most a kit holds.
+std::unique_ptr<Kv7DrumEdit> fullKit(kitfiles::SlotPaths& paths) {
     std::unique_ptr<Kv7DrumEdit> effect(new Kv7DrumEdit(nullptr));
-    kitfiles::SlotPaths paths{};
-    // 24 slots of 22050 samples: 12 s in all, the most a kit holds.
     for (int32_t slot = 0; slot < kNumSlots; ++slot) {
         for (int32_t i = 0; i < 22050; ++i) effect->SampleBuffer[slot][i] = 0.001f * static_cast<float>((i + slot) % 900);
         effect->BufferLength[slot] = 22050;
         std::strcpy(paths[slot], "/bench/sound.wav");
     }
+    return effect;
+}
+
+// A full kit file written by the export, for the import figures.
+const std::string& kitFile() {
+    static const std::string path = [] {
+        kitfiles::SlotPaths paths{};
+        auto effect = fullKit(paths);
+        const std::string out = files().folder + "/import.aif";
+        kitfiles::Save_All_Buffer_To_KV7_File(*effect, paths, out.c_str());
+        return out;
+    }();
+    return path;
+}
+
+void exportFullKit(benchmark::State& state) {
+    kitfiles::setTraceStream(nullptr);
+    kitfiles::SlotPaths paths{};
+    auto effect = fullKit(paths);
     const std::string out = files().folder + "/kit.aif";
     for (auto _ : state) {
         const auto result = kitfiles::Save_All_Buffer_To_KV7_File(*effect, paths, out.c_str());
@@ -108,10 +127,30 @@ void soxWriteAiff16(benchmark::State& state) {
     for (auto _ : state) runSox({"sox", "-t", "f32", "-r", "44100", "-c", "1", files().raw, "-b", "16", out});
 }
 
+void importFullKit(benchmark::State& state) {
+    kitfiles::setTraceStream(nullptr);
+    std::unique_ptr<Kv7DrumEdit> effect(new Kv7DrumEdit(nullptr));
+    kitfiles::SlotPaths paths{};
+    const std::string& kit = kitFile();
+    for (auto _ : state) {
+        const auto result = kitfiles::LoadExec_This_Sound_From_File(*effect, paths, kit.c_str(), kitfiles::kLoadSoundFile, 0);
+        if (!result.kitImported || effect->BufferLength[kNumSlots - 1] < 22000)
+            state.SkipWithError(("the kit was not imported: " + result.message).c_str());
+    }
+}
+
+void soxReadKitToRaw(benchmark::State& state) {
+    const std::string out = files().folder + "/kit.raw";
+    const std::string& kit = kitFile();
+    for (auto _ : state) runSox({"sox", kit, "-t", "f32", out});
+}
+
 BENCHMARK(loadStereoWavIntoASlot)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(soxMixdownToFloats)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(exportFullKit)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(soxWriteAiff16)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(importFullKit)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(soxReadKitToRaw)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -137,5 +176,6 @@ int main(int argc, char** argv) {
     std::printf("\n");
     ratio("loadStereoWavIntoASlot/real_time", "soxMixdownToFloats/real_time");
     ratio("exportFullKit/real_time", "soxWriteAiff16/real_time");
+    ratio("importFullKit/real_time", "soxReadKitToRaw/real_time");
     return 0;
 }

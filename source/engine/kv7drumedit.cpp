@@ -2,7 +2,9 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <thread>
 
@@ -36,6 +38,7 @@ Kv7DrumEdit::Kv7DrumEdit(audioMasterCallback audioMaster) : AudioEffectX(audioMa
         PlayIncrement[slot] = 1.0;
         NoteHeld[slot] = false;
         voiceRequest[slot].store(kNoRequest, std::memory_order_relaxed);
+        sampleExtent[slot] = 0;
     }
     NumWaitingNotes = 0;
     resume();
@@ -65,4 +68,17 @@ SlotWriteAccess::SlotWriteAccess(Kv7DrumEdit& owner, uint32_t slotMask) : effect
 
 SlotWriteAccess::~SlotWriteAccess() { effect.slotsBeingWritten.fetch_and(~mask, std::memory_order_release); }
 
-float* SlotWriteAccess::buffer(int32_t slot) { return effect.SampleBuffer[slot]; }
+float* SlotWriteAccess::buffer(int32_t slot) { return leadingSamples(slot, MAX_BUFFERLENGTH); }
+
+float* SlotWriteAccess::leadingSamples(int32_t slot, int32_t count) {
+    effect.sampleExtent[slot] = std::max(effect.sampleExtent[slot], std::min(count, MAX_BUFFERLENGTH));
+    return effect.SampleBuffer[slot];
+}
+
+void SlotWriteAccess::clearFrom(int32_t slot, int32_t index) {
+    index = std::max(index, 0);
+    int32_t& extent = effect.sampleExtent[slot];
+    if (index >= extent) return;
+    std::memset(effect.SampleBuffer[slot] + index, 0, sizeof(float) * static_cast<std::size_t>(extent - index));
+    extent = index;
+}

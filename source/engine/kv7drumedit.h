@@ -39,6 +39,11 @@ public:
 
     // The slot's whole buffer of MAX_BUFFERLENGTH samples; the slot must be in the mask.
     float* buffer(int32_t slot);
+    // The same buffer, for a writer that writes none of its samples from index count on.
+    float* leadingSamples(int32_t slot, int32_t count);
+    // Sets the slot's samples from index on to 0.0. Only those that may not be 0.0 yet are written:
+    // a fresh slot is untouched zero pages, and clearing them would make them resident.
+    void clearFrom(int32_t slot, int32_t index);
 
 private:
     Kv7DrumEdit& effect;
@@ -136,5 +141,7 @@ private:
     std::atomic<uint32_t> slotsBeingRead{0};
     std::atomic<uint32_t> slotsBeingWritten{0};
     uint32_t slotsExcludedThisBlock = 0;  // audio thread
+    // Per slot, the index from which every sample is known to be 0.0; kept by SlotWriteAccess.
+    int32_t sampleExtent[kNumSlots];
     std::atomic<unsigned long> renderThread{0};
 };

@@ -1,9 +1,8 @@
 // Note scheduling and sample playback. Audio thread only: nothing here allocates, locks or throws.
 //
-// The block is rendered in segments between the frames at which queued notes take effect. Within
-// a segment each sounding slot is rendered over the whole run of frames, slot 0 first, so every
-// output frame receives the same additions in the same order as a frame-by-frame walk would give:
-// the result is bit-identical to handling one frame at a time.
+// Each sounding slot is rendered over runs of frames, slot 0 first, so every output frame receives
+// the same additions in the same order as a frame-by-frame walk would give: the result is
+// bit-identical to handling one frame at a time.
 #include <pthread.h>
 
 #include <algorithm>
@@ -162,6 +161,44 @@ int32_t Kv7DrumEdit::renderSlot(int32_t slot, float* right, int32_t frames) {
     return f;
 }
 
+namespace {
+
+// The frames in which at least one slot sounded, as runs [begin, end). Runs that start inside the
+// covered prefix [0, prefix) extend it; the others are kept apart. Overlaps among them only cost
+// a repeated copy, since the copy they lead to is the same.
+class SoundedFrames {
+public:
+    void add(int32_t begin, int32_t end) {
+        if (begin >= end) return;
+        if (begin <= prefix) {
+            prefix = std::max(prefix, end);
+        } else {
+            runs[count][0] = begin;
+            runs[count][1] = end;
+            ++count;
+        }
+    }
+    // In a frame where any slot sounds, the left output carries the right one.
+    void copyRightToLeft(const float* right, float* left) const {
+        std::memcpy(left, right, sizeof(float) * static_cast<std::size_t>(prefix));
+        for (int32_t r = 0; r < count; ++r) {
+            const int32_t begin = std::max(runs[r][0], prefix);
+            if (runs[r][1] > begin) std::memcpy(left + begin, right + begin, sizeof(float) * (runs[r][1] - begin));
+        }
+    }
+
+private:
+    int32_t prefix = 0;
+    int32_t count = 0;
+    // A slot adds one run per note it receives plus one: at most every slot's and every note's.
+    int32_t runs[kNumSlots + kMaxWaitingNotes][2];
+};
+
+}  // namespace
+
+// Each slot is rendered over the whole block, slot 0 first, split only at the frames of its own
+// notes: a note changes nothing but its own slot. Every output frame so receives the same
+// additions in the same order as a frame-by-frame walk gives, and the result is bit-identical.
 void Kv7DrumEdit::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) noexcept {
     renderThread.store(static_cast<unsigned long>(pthread_self()), std::memory_order_relaxed);
     slotsBeingRead.store(kAllSlotsMask, std::memory_order_seq_cst);
@@ -173,51 +210,63 @@ void Kv7DrumEdit::processReplacing(float** inputs, float** outputs, VstInt32 sam
     if (sampleFrames > 0 && haveOutputs) {
         float* left = outputs[0];
         float* right = outputs[1];
-        const float* inLeft = inputs ? inputs[0] : nullptr;
-        const float* inRight = inputs ? inputs[1] : nullptr;
+        const auto frames = static_cast<std::size_t>(sampleFrames);
+        // memmove: hosts may hand the same buffer in and out.
+        if (inputs && inputs[0])
+            std::memmove(left, inputs[0], sizeof(float) * frames);
+        else
+            std::memset(left, 0, sizeof(float) * frames);
+        if (inputs && inputs[1])
+            std::memmove(right, inputs[1], sizeof(float) * frames);
+        else
+            std::memset(right, 0, sizeof(float) * frames);
 
-        // The notes due in this block, in frame order and, within a frame, in arrival order.
-        uint8_t due[kMaxWaitingNotes];
-        int32_t dueCount = 0;
-        for (int32_t q = 0; q < NumWaitingNotes; ++q) {
-            const int64_t frame = WaitingNotes[q].DeltaFrames;
-            if (frame < 0 || frame >= sampleFrames) continue;
-            int32_t at = dueCount++;
-            while (at > 0 && WaitingNotes[due[at - 1]].DeltaFrames > frame) {
-                due[at] = due[at - 1];
-                --at;
+        // The notes due in this block that play a slot, grouped by slot; within a slot in frame
+        // order and, within a frame, in arrival order. Other notes change nothing.
+        uint8_t bySlot[kMaxWaitingNotes];
+        uint8_t slotEnd[kNumSlots] = {};
+        if (NumWaitingNotes > 0) {
+            uint8_t slotOf[kMaxWaitingNotes];
+            for (int32_t q = 0; q < NumWaitingNotes; ++q) {
+                const WaitingNote& note = WaitingNotes[q];
+                const auto slot = static_cast<uint8_t>(note.Note - kSlotBaseNote);
+                const bool plays = note.DeltaFrames >= 0 && note.DeltaFrames < sampleFrames && note.Channel == 1 &&
+                                   slot <= kNumSlots - 1;
+                slotOf[q] = plays ? slot : kNumSlots;
+                if (plays) ++slotEnd[slot];
             }
-            due[at] = static_cast<uint8_t>(q);
+            for (int32_t slot = 1; slot < kNumSlots; ++slot) slotEnd[slot] += slotEnd[slot - 1];
+            uint8_t fill[kNumSlots];
+            fill[0] = 0;
+            for (int32_t slot = 1; slot < kNumSlots; ++slot) fill[slot] = slotEnd[slot - 1];
+            for (int32_t q = 0; q < NumWaitingNotes; ++q) {
+                if (slotOf[q] == kNumSlots) continue;
+                const int64_t frame = WaitingNotes[q].DeltaFrames;
+                const int32_t first = slotOf[q] == 0 ? 0 : slotEnd[slotOf[q] - 1];
+                int32_t at = fill[slotOf[q]]++;
+                while (at > first && WaitingNotes[bySlot[at - 1]].DeltaFrames > frame) {
+                    bySlot[at] = bySlot[at - 1];
+                    --at;
+                }
+                bySlot[at] = static_cast<uint8_t>(q);
+            }
         }
 
-        int32_t frame = 0;
-        int32_t nextDue = 0;
-        while (frame < sampleFrames) {
-            while (nextDue < dueCount && WaitingNotes[due[nextDue]].DeltaFrames == frame) {
-                WaitingNote& note = WaitingNotes[due[nextDue++]];
+        SoundedFrames sounded;
+        int32_t next = 0;
+        for (int32_t slot = 0; slot < kNumSlots; ++slot) {
+            int32_t frame = 0;
+            for (; next < slotEnd[slot]; ++next) {
+                const WaitingNote& note = WaitingNotes[bySlot[next]];
+                const auto at = static_cast<int32_t>(note.DeltaFrames);
+                if (IsPlaying[slot] && at > frame) sounded.add(frame, frame + renderSlot(slot, right + frame, at - frame));
+                frame = at;
                 ProcessWaitingNote(note.Note, note.Channel, note.Velocity);
-                note.DeltaFrames = -1;
             }
-            const int32_t end =
-                nextDue < dueCount ? static_cast<int32_t>(WaitingNotes[due[nextDue]].DeltaFrames) : sampleFrames;
-            const int32_t run = end - frame;
-            // memmove: hosts may hand the same buffer in and out.
-            if (inLeft)
-                std::memmove(left + frame, inLeft + frame, sizeof(float) * run);
-            else
-                std::memset(left + frame, 0, sizeof(float) * run);
-            if (inRight)
-                std::memmove(right + frame, inRight + frame, sizeof(float) * run);
-            else
-                std::memset(right + frame, 0, sizeof(float) * run);
-
-            int32_t sounded = 0;
-            for (int32_t slot = 0; slot < kNumSlots; ++slot)
-                if (IsPlaying[slot]) sounded = std::max(sounded, renderSlot(slot, right + frame, run));
-            // In a frame where any slot sounds, the left output carries the right one.
-            std::memcpy(left + frame, right + frame, sizeof(float) * sounded);
-            frame = end;
+            if (IsPlaying[slot])
+                sounded.add(frame, frame + renderSlot(slot, right + frame, sampleFrames - frame));
         }
+        sounded.copyRightToLeft(right, left);
     }
 
     NumWaitingNotes = 0;

@@ -83,7 +83,7 @@ KitImportResult Finish_Load_KV7_File(Kv7DrumEdit& effect, SlotPaths& slotPaths, 
 
     {
         SlotWriteAccess access(effect, kAllSlotsMask);
-        float* kitAudio = access.buffer(0);
+        const float* kitAudio = effect.SampleBuffer[0];
         // Slot 0 goes last: the others are copied out of the kit audio before it is cut.
         for (int32_t slot = kNumSlots - 1; slot >= 0; --slot) {
             const int32_t start = result.starts[slot];
@@ -95,10 +95,12 @@ KitImportResult Finish_Load_KV7_File(Kv7DrumEdit& effect, SlotPaths& slotPaths, 
             if (length <= 0) continue;
             // start + length never passes the end of slot 0's buffer: both are limited to 529200.
             if (slot != 0)
-                std::memcpy(access.buffer(slot), kitAudio + start, sizeof(float) * static_cast<std::size_t>(length));
+                std::memcpy(access.leadingSamples(slot, length), kitAudio + start,
+                            sizeof(float) * static_cast<std::size_t>(length));
             else if (start > 0)
                 // A kit whose first region does not begin the kit audio: slot 0 keeps its own region.
-                std::memmove(kitAudio, kitAudio + start, sizeof(float) * static_cast<std::size_t>(length));
+                std::memmove(access.leadingSamples(0, length), kitAudio + start,
+                             sizeof(float) * static_cast<std::size_t>(length));
         }
     }
 

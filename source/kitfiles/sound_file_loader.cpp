@@ -267,32 +267,42 @@ LoadResult DoXPlatLoadStuff(Kv7DrumEdit& effect, SlotPaths& slotPaths, const cha
     }
 
     // The file's frames land two samples late, and the last three of the n positions are not read.
+    // They are decoded in blocks and mixed to one channel on the way, so the scratch sound is mono.
     const int32_t count = frames - 3;
-    std::vector<float> decoded;
+    const int32_t filled = std::max(count, 0);
+    std::vector<float> mixed(static_cast<std::size_t>(filled), 0.0f);
+    bool shortRead = false;
     if (count > 0) {
-        decoded.assign(static_cast<std::size_t>(count) * static_cast<std::size_t>(channels), 0.0f);
-        const sf_count_t got = sf_readf_float(opened->sound.get(), decoded.data(), count);
-        if (got < count && sf_error(opened->sound.get()) != SF_ERR_NO_ERROR) {
-            result.message = "Could not decode " + quoted(ownPath) + ": " + sf_strerror(opened->sound.get());
-            return result;
+        constexpr int32_t kBlockFrames = 4096;
+        float block[kBlockFrames * 2];
+        for (int32_t done = 0; done < count && !shortRead;) {
+            const int32_t wanted = std::min(kBlockFrames, count - done);
+            const auto got = static_cast<int32_t>(sf_readf_float(opened->sound.get(), block, wanted));
+            shortRead = got < wanted;
+            // Slot samples 2 and on hold file frames 0 and on; the last two frames read find no place.
+            const int32_t placed = std::min(got, filled - 2 - done);
+            if (placed > 0) {
+                float* out = mixed.data() + 2 + done;
+                if (channels == 1) {
+                    for (int32_t i = 0; i < placed; ++i) out[i] = clampSample(block[i]);
+                } else {
+                    for (int32_t i = 0; i < placed; ++i)
+                        out[i] = (clampSample(block[2 * i]) + clampSample(block[2 * i + 1])) * 0.5f;
+                }
+            }
+            done += std::max(got, 0);
         }
+    }
+    if (shortRead && sf_error(opened->sound.get()) != SF_ERR_NO_ERROR) {
+        result.message = "Could not decode " + quoted(ownPath) + ": " + sf_strerror(opened->sound.get());
+        return result;
     }
     opened.reset();
 
     {
         SlotWriteAccess access(effect, slotBit(slot));
-        float* samples = access.buffer(slot);
-        const int32_t filled = std::max(count, 0);
-        for (int32_t i = 0; i < filled && i < 2; ++i) samples[i] = 0.0f;
-        if (channels == 1) {
-            for (int32_t i = 2; i < filled; ++i) samples[i] = clampSample(decoded[static_cast<std::size_t>(i - 2)]);
-        } else {
-            for (int32_t i = 2; i < filled; ++i) {
-                const std::size_t frame = static_cast<std::size_t>(i - 2) * 2;
-                samples[i] = (clampSample(decoded[frame]) + clampSample(decoded[frame + 1])) * 0.5f;
-            }
-        }
-        std::memset(samples + filled, 0, sizeof(float) * static_cast<std::size_t>(MAX_BUFFERLENGTH - filled));
+        if (!mixed.empty()) std::memcpy(access.leadingSamples(slot, filled), mixed.data(), sizeof(float) * mixed.size());
+        access.clearFrom(slot, filled);
         effect.BufferLength[slot].store(std::max(frames, 1), std::memory_order_relaxed);
     }
     result.changedSlots = slotBit(slot);

@@ -1,17 +1,16 @@
 #include "vstgui/cdrawcontext.h"
 
-#include <pango/pangocairo.h>
-
 #include <cmath>
 #include <memory>
 
 #include "vstgui/cbitmap.h"
+#include "vstgui/pangolibrary.h"
 
 namespace VSTGUI {
 namespace {
 
 struct GObjectUnref {
-    void operator()(void* object) const { g_object_unref(object); }
+    void operator()(void* object) const { pangoLibrary()->g_object_unref(object); }
 };
 struct FontOptionsDestroy {
     void operator()(cairo_font_options_t* options) const { cairo_font_options_destroy(options); }
@@ -26,25 +25,25 @@ CCoord pixelCentre(CCoord coordinate, CCoord width) {
 using Layout = std::unique_ptr<PangoLayout, GObjectUnref>;
 
 // One line of text; metrics stay those of the outlines, so text lays out alike on every surface.
-Layout makeLayout(cairo_t* cr, const CFontDesc* font, UTF8StringPtr text, bool antialias) {
-    Layout layout(pango_cairo_create_layout(cr));
+Layout makeLayout(const PangoLibrary& pango, cairo_t* cr, const CFontDesc* font, UTF8StringPtr text, bool antialias) {
+    Layout layout(pango.pango_cairo_create_layout(cr));
     std::unique_ptr<cairo_font_options_t, FontOptionsDestroy> options(cairo_font_options_create());
     cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
     cairo_font_options_set_antialias(options.get(), antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
-    PangoContext* context = pango_layout_get_context(layout.get());
-    pango_cairo_context_set_font_options(context, options.get());
-    pango_context_set_round_glyph_positions(context, FALSE);
-    pango_layout_context_changed(layout.get());
-    pango_layout_set_font_description(layout.get(), font->getPangoDescription());
-    pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
-    if (g_utf8_validate(text, -1, nullptr)) {
-        pango_layout_set_text(layout.get(), text, -1);
+    PangoContext* context = pango.pango_layout_get_context(layout.get());
+    pango.pango_cairo_context_set_font_options(context, options.get());
+    pango.pango_context_set_round_glyph_positions(context, FALSE);
+    pango.pango_layout_context_changed(layout.get());
+    pango.pango_layout_set_font_description(layout.get(), font->getPangoDescription());
+    pango.pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
+    if (pango.g_utf8_validate(text, -1, nullptr)) {
+        pango.pango_layout_set_text(layout.get(), text, -1);
     } else {
         // File names need not be UTF-8, and a cut name may end inside a character: show what can
         // be shown, with a replacement mark for the rest, rather than have pango complain.
-        std::unique_ptr<gchar, decltype(&g_free)> valid(g_utf8_make_valid(text, -1), g_free);
-        pango_layout_set_text(layout.get(), valid.get(), -1);
+        std::unique_ptr<gchar, decltype(pango.g_free)> valid(pango.g_utf8_make_valid(text, -1), pango.g_free);
+        pango.pango_layout_set_text(layout.get(), valid.get(), -1);
     }
     return layout;
 }
@@ -137,10 +136,11 @@ void CDrawContext::drawRect(const CRect& rect, CDrawStyle style) {
 }
 
 void CDrawContext::drawString(UTF8StringPtr string, const CRect& rect, CHoriTxtAlign align, bool antialias) {
-    if (!string || !*string || !font) return;
-    const auto layout = makeLayout(cr, font, string, antialias);
+    const PangoLibrary* pango = pangoLibrary();
+    if (!string || !*string || !font || !pango) return;
+    const auto layout = makeLayout(*pango, cr, font, string, antialias);
     PangoRectangle logical;
-    pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
+    pango->pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
     CCoord x = rect.left;
     if (align == kCenterText)
         x = rect.left + std::floor((rect.getWidth() - logical.width) / 2);
@@ -149,14 +149,15 @@ void CDrawContext::drawString(UTF8StringPtr string, const CRect& rect, CHoriTxtA
     const CCoord y = rect.top + std::floor((rect.getHeight() - logical.height) / 2);
     applyColor(fontColor);
     cairo_move_to(cr, x - logical.x, y - logical.y);
-    pango_cairo_show_layout(cr, layout.get());
+    pango->pango_cairo_show_layout(cr, layout.get());
     cairo_new_path(cr);
 }
 
 CCoord CDrawContext::getStringWidth(UTF8StringPtr string) {
-    if (!string || !*string || !font) return 0;
+    const PangoLibrary* pango = pangoLibrary();
+    if (!string || !*string || !font || !pango) return 0;
     PangoRectangle logical;
-    pango_layout_get_pixel_extents(makeLayout(cr, font, string, true).get(), nullptr, &logical);
+    pango->pango_layout_get_pixel_extents(makeLayout(*pango, cr, font, string, true).get(), nullptr, &logical);
     return logical.width;
 }
 

@@ -21,14 +21,15 @@ public:
     const std::string& getName() const { return name; }
     CCoord getSize() const { return size; }
     int32 getStyle() const { return style; }
-    // Owned by the font; valid as long as it lives.
-    const PangoFontDescription* getPangoDescription() const { return description; }
+    // Owned by the font; valid as long as it lives. Made at the first use, when the text library
+    // is loaded; null without it.
+    const PangoFontDescription* getPangoDescription() const;
 
 private:
     std::string name;
     CCoord size;
     int32 style;
-    PangoFontDescription* description;
+    mutable PangoFontDescription* description = nullptr;
 };
 
 using CFontRef = CFontDesc*;

@@ -5,6 +5,7 @@
 
 #include "vstgui/cbitmap.h"
 #include "vstgui/cdrawcontext.h"
+#include "vstgui/pangolibrary.h"
 #include "vstgui/platform/common/drawntextedit.h"
 #include "vstgui/vstguieditorinterface.h"
 
@@ -47,6 +48,8 @@ CFrame::~CFrame() {
 
 bool CFrame::open(void* systemWindow) {
     if (platformFrame) return false;
+    // The fonts load while the window is made and the pictures are decoded.
+    prepareText();
     platformFrame = createPlatformFrame(this, size, systemWindow);
     if (!platformFrame) return false;
     platformFrame->setCursor(cursor);

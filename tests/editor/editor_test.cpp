@@ -167,7 +167,7 @@ TEST_F(EditorTest, ManyFilesStopAtTheLastSlotAndNonSoundsUseNoSlot) {
     const std::string text = scratch.path("notes.txt");
     kittest::writeText(text, "not a sound");
     std::vector<std::string> paths;
-    for (int i = 0; i < 6; ++i) paths.push_back(sound(std::string("s") + std::to_string(i) + ".wav", 100 + i));
+    for (int i = 0; i < 6; ++i) paths.push_back(sound(std::string("s").append(std::to_string(i)).append(".wav"), 100 + i));
     drop(labelCentre(20), paths);
     for (int32 n = 20; n < 24; ++n) EXPECT_EQ(length(n), 100 + n - 20);
     EXPECT_EQ(length(19), 0);

@@ -133,7 +133,8 @@ public:
             const void* buffer = nullptr;
             IDataPackage::Type type = IDataPackage::kError;
             package->getData(i, buffer, type);
-            line += std::string(i ? "|" : "") + static_cast<const char*>(buffer);
+            if (i) line += '|';
+            line += static_cast<const char*>(buffer);
         }
         logLine(line);
     }

@@ -9,6 +9,7 @@ Cases:
   save-dialog    the export button opens zenity; a typed path arrives at the end
   save-cancel    the same, cancelled with Escape: no file arrives
   screenshot     the window on screen matches the offscreen drawing of the same frame
+  screenshot-16bit  the same on a 16-bit screen, where the window cannot share the frame's pixels
   host-gone      the host destroys its window before closing the editor, which survives it
 
 Usage: xvfb_integration.py --app PATH --case NAME
@@ -42,7 +43,7 @@ class Failure(Exception):
 
 
 class Session:
-    def __init__(self, app, workdir):
+    def __init__(self, app, workdir, depth=24):
         self.app = app
         self.workdir = workdir
         self.processes = []
@@ -52,12 +53,12 @@ class Session:
             "XDG_RUNTIME_DIR": workdir, "HOME": workdir, "GTK_THEME": "Adwaita",
         })
         self.env.pop("WAYLAND_DISPLAY", None)
-        self.start_xvfb()
+        self.start_xvfb(depth)
         self.log_path = os.path.join(workdir, "app.log")
 
-    def start_xvfb(self):
+    def start_xvfb(self, depth):
         read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x%d" % depth,
                                  "-nolisten", "tcp"], pass_fds=(write_end,),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
@@ -278,7 +279,7 @@ def save_case(session, cancel):
         raise Failure("expected %r, got %r" % (expected, selector))
 
 
-def screenshot_case(session):
+def screenshot_case(session, fuzz="2%"):
     offscreen = os.path.join(session.workdir, "offscreen.png")
     onscreen = os.path.join(session.workdir, "onscreen.png")
     result = session.run([session.app, "--offscreen-png", offscreen], timeout=60)
@@ -288,7 +289,7 @@ def screenshot_case(session):
 
     def differing_pixels():
         session.run(["import", "-window", str(session.frame_window), onscreen])
-        compare = session.run(["compare", "-metric", "AE", "-fuzz", "2%", onscreen, offscreen, "null:"])
+        compare = session.run(["compare", "-metric", "AE", "-fuzz", fuzz, onscreen, offscreen, "null:"])
         try:
             return float(compare.stderr.split()[0])
         except (IndexError, ValueError):
@@ -321,7 +322,8 @@ def main():
     parser.add_argument("--case", required=True)
     args = parser.parse_args()
     with tempfile.TemporaryDirectory(prefix="tl-xvfb-") as workdir:
-        session = Session(os.path.abspath(args.app), workdir)
+        depth = 16 if args.case == "screenshot-16bit" else 24
+        session = Session(os.path.abspath(args.app), workdir, depth)
         try:
             if args.case == "gtk-drop":
                 drop_case(session, "drag_source_gtk.py", label_centre(1), 53, with_wm=False)
@@ -337,6 +339,9 @@ def main():
                 save_case(session, cancel=True)
             elif args.case == "screenshot":
                 screenshot_case(session)
+            elif args.case == "screenshot-16bit":
+                # Five or six bits a channel: each channel may be off by up to 8 of 255.
+                screenshot_case(session, fuzz="4%")
             elif args.case == "host-gone":
                 host_gone_case(session)
             else:

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -204,7 +205,10 @@ TEST_F(KitImport, BackwardRegionsAreEmptyAndSlotZeroKeepsItsOwnRegion) {
     const std::string path = writeKit(
         "odd.aif", kitText({positionToKitValue(1000), positionToKitValue(500)}, {positionToKitValue(1100), positionToKitValue(400)}),
         2000);
-    for (int32_t i = 0; i < 10; ++i) effect->SampleBuffer[1][i] = 0.5f;
+    {
+        SlotWriteAccess access(*effect, slotBit(1));
+        std::fill_n(access.leadingSamples(1, 10), 10, 0.5f);
+    }
     load(path, 0);
     EXPECT_EQ(length(1), 0);
     EXPECT_EQ(effect->SampleBuffer[1][0], 0.5f);  // an empty region copies nothing

@@ -96,7 +96,11 @@ protected:
 
     // Puts samples straight into a slot with a path, as a finished load leaves it.
     void fill(int32_t slot, const std::vector<float>& samples, const char* path = "/sounds/x/sound.wav") {
-        if (!samples.empty()) std::memcpy(effect->SampleBuffer[slot], samples.data(), samples.size() * sizeof(float));
+        if (!samples.empty()) {
+            SlotWriteAccess access(*effect, slotBit(slot));
+            std::memcpy(access.leadingSamples(slot, static_cast<int32_t>(samples.size())), samples.data(),
+                        samples.size() * sizeof(float));
+        }
         effect->BufferLength[slot] = static_cast<int32_t>(samples.size());
         std::strcpy(slotPaths[slot], path);
     }

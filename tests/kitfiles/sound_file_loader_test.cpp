@@ -1,6 +1,10 @@
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "kit_test_support.h"
 #include "kitfiles/sound_file_loader.h"
@@ -22,7 +26,8 @@ protected:
     float sample(int32_t slot, int32_t index) const { return effect->SampleBuffer[slot][index]; }
     // Puts recognisable non-zero data in a slot, to see what a load leaves alone.
     void dirty(int32_t slot) {
-        for (int32_t i = 0; i < MAX_BUFFERLENGTH; ++i) effect->SampleBuffer[slot][i] = 0.125f;
+        SlotWriteAccess access(*effect, slotBit(slot));
+        std::fill_n(access.buffer(slot), MAX_BUFFERLENGTH, 0.125f);
         effect->BufferLength[slot] = 77;
     }
 };
@@ -44,6 +49,49 @@ TEST_F(SoundFileLoader, MonoFileLandsTwoSamplesLateAndLosesItsLastFive) {
     EXPECT_EQ(sample(3, 1), 0.0f);
     for (int32_t i = 2; i <= 996; ++i) ASSERT_EQ(sample(3, i), frames[static_cast<std::size_t>(i - 2)]) << i;
     for (int32_t i = 997; i < MAX_BUFFERLENGTH; ++i) ASSERT_EQ(sample(3, i), 0.0f) << i;
+}
+
+TEST_F(SoundFileLoader, AShorterSoundLeavesNothingOfTheLongerOneBefore) {
+    const std::string longer = scratch.path("long.wav"), shorter = scratch.path("short.wav");
+    writeSound(longer, kWavFloat, 1, 44100, std::vector<float>(20000, 0.5f));
+    writeSound(shorter, kWavFloat, 1, 44100, std::vector<float>(300, 0.25f));
+    load(longer, 4);
+    ASSERT_EQ(sample(4, 19996), 0.5f);
+    load(shorter, 4);
+    EXPECT_EQ(sample(4, 296), 0.25f);
+    for (int32_t i = 297; i < 20000; ++i) ASSERT_EQ(sample(4, i), 0.0f) << "sample " << i;
+    // A kit import writes regions into slots without clearing them; a load after it still clears.
+    {
+        SlotWriteAccess access(*effect, slotBit(4));
+        std::fill_n(access.leadingSamples(4, 50000), 50000, 0.75f);
+    }
+    load(shorter, 4);
+    for (int32_t i = 297; i < 50000; ++i) ASSERT_EQ(sample(4, i), 0.0f) << "sample " << i;
+}
+
+// Pages of a slot's buffer that are in memory.
+std::size_t residentPages(const float* buffer) {
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t first = reinterpret_cast<uintptr_t>(buffer) / page * page;
+    const uintptr_t end = reinterpret_cast<uintptr_t>(buffer + MAX_BUFFERLENGTH);
+    std::vector<unsigned char> flags((end - first + page - 1) / page);
+    if (mincore(reinterpret_cast<void*>(first), end - first, flags.data()) != 0) return SIZE_MAX;
+    std::size_t count = 0;
+    for (unsigned char f : flags) count += f & 1;
+    return count;
+}
+
+// A fresh slot is untouched zero pages (where the allocator hands them over untouched): a short
+// sound brings in its own pages, not the rest of the slot's 2 MB.
+TEST_F(SoundFileLoader, LoadingIntoAFreshSlotLeavesTheRestOfItsMemoryUntouched) {
+    const std::string path = scratch.path("short.wav");
+    writeSound(path, kWavFloat, 1, 44100, std::vector<float>(1000, 0.25f));
+    const std::size_t before = residentPages(effect->SampleBuffer[9]);
+    ASSERT_NE(before, SIZE_MAX);
+    load(path, 9);
+    const std::size_t after = residentPages(effect->SampleBuffer[9]);
+    // 1000 samples span 2 pages, 3 when not aligned; a transparent huge page may bring in more.
+    EXPECT_LT(after - before, 100u) << before << " pages before the load, " << after << " after";
 }
 
 TEST_F(SoundFileLoader, StereoIsMixedAfterClampingEachChannel) {

@@ -298,14 +298,15 @@ TEST(Playback, InputsMayBeMissingOrShareTheOutputBuffers) {
     h.effect->processReplacing(nullptr, nullptr, 4);  // nothing to write to: nothing happens
 }
 
-// The segmented renderer against the frame-by-frame rules over random kits, settings and notes.
+// The run-by-run renderer against the frame-by-frame rules over random kits, settings and notes:
+// blocks of 0 to 1024 frames, up to 48 notes a block, several for one slot in one block.
 TEST(Playback, RendererMatchesTheFrameByFrameRulesBitForBit) {
     std::mt19937 random(20261205);
     auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
     EngineHarness h;
     auto reference = std::make_unique<ReferencePlayback>();
     for (int32_t s = 0; s < kNumSlots; ++s) {
-        const int32_t length = uniform(0, 3) == 0 ? uniform(0, 3) : uniform(2, 700);
+        const int32_t length = uniform(0, 3) == 0 ? uniform(0, 3) : uniform(2, uniform(0, 1) ? 700 : 5000);
         std::vector<float> sound(static_cast<size_t>(length));
         for (float& v : sound) v = std::uniform_real_distribution<float>(-1.5f, 1.5f)(random);
         h.load(s, sound);
@@ -325,10 +326,12 @@ TEST(Playback, RendererMatchesTheFrameByFrameRulesBitForBit) {
                 reference->slots[s].volume = h.effect->Volume[s];
             }
         }
-        const int32_t frames = uniform(0, 3) == 0 ? uniform(0, 8) : uniform(1, 256);
+        const int32_t frames = uniform(0, 3) == 0 ? uniform(0, 8) : uniform(1, uniform(0, 7) ? 256 : 1024);
         MidiEventList events;
-        for (int n = uniform(0, 6); n > 0; --n) {
-            const int32_t delta = uniform(-2, frames + 2);
+        const bool crowded = uniform(0, 9) == 0;
+        for (int n = crowded ? uniform(7, 48) : uniform(0, 6); n > 0; --n) {
+            // A crowded block often sends several notes to one frame.
+            const int32_t delta = crowded && uniform(0, 1) ? uniform(0, 3) * frames / 3 : uniform(-2, frames + 2);
             const auto status = static_cast<uint8_t>((uniform(0, 1) ? 0x90 : 0x80) | (uniform(0, 5) == 0 ? 1 : 0));
             const auto note = static_cast<uint8_t>(uniform(50, 79));
             const auto velocity = static_cast<uint8_t>(uniform(0, 4) == 0 ? 0 : uniform(1, 127));

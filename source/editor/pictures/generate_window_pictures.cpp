@@ -14,9 +14,12 @@
 
 #include <cairo.h>
 #include <pango/pangocairo.h>
+#include <png.h>
 
 #include <array>
 #include <cmath>
+#include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
@@ -25,6 +28,7 @@
 #include <string_view>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "editor/keyboard_layout.h"
 #include "editor/slot_rows.h"
@@ -673,15 +677,43 @@ Surface drawControl(const Placement& at, PaintState paintState) {
     return surface;
 }
 
+// Rows are stored unfiltered: the plug-in decodes the pictures when its window first opens, and
+// these flat pictures compress about as well without the filters that cost time to undo.
 bool writePng(cairo_surface_t* surface, const std::filesystem::path& path) {
     cairo_surface_flush(surface);
-    const cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
-    if (status != CAIRO_STATUS_SUCCESS) {
-        std::fprintf(stderr, "generate_window_pictures: cannot write %s: %s\n", path.c_str(),
-                     cairo_status_to_string(status));
-        return false;
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* pixels = cairo_image_surface_get_data(surface);
+    std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    png_structp png = file ? png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr) : nullptr;
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    volatile bool ok = info != nullptr;
+    if (ok && setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, file);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+        png_write_info(png, info);
+        for (int y = 0; y < height; ++y) {
+            // RGB24 keeps each pixel as a native 32-bit word with red in bits 16 to 23.
+            const auto* words = reinterpret_cast<const uint32_t*>(pixels + static_cast<std::ptrdiff_t>(y) * stride);
+            for (int x = 0; x < width; ++x) {
+                row[3 * static_cast<std::size_t>(x)] = static_cast<png_byte>(words[x] >> 16);
+                row[3 * static_cast<std::size_t>(x) + 1] = static_cast<png_byte>(words[x] >> 8);
+                row[3 * static_cast<std::size_t>(x) + 2] = static_cast<png_byte>(words[x]);
+            }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+    } else {
+        ok = false;  // libpng failed and jumped back here
     }
-    return true;
+    if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
+    if (file && std::fclose(file) != 0) ok = false;
+    if (!ok) std::fprintf(stderr, "generate_window_pictures: cannot write %s\n", path.c_str());
+    return ok;
 }
 
 Surface drawPreview(cairo_surface_t* background, cairo_surface_t* exportButton, cairo_surface_t* dropZone,

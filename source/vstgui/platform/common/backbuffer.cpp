@@ -27,6 +27,8 @@ bool worthMerging(const CRect& a, const CRect& b) {
 
 BackBuffer::BackBuffer(int w, int h) : image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h)) {}
 
+BackBuffer::BackBuffer(cairo_surface_t* surface) : image(cairo_surface_reference(surface)) {}
+
 BackBuffer::~BackBuffer() { cairo_surface_destroy(image); }
 
 int BackBuffer::width() const { return cairo_image_surface_get_width(image); }

@@ -15,6 +15,8 @@ class IPlatformFrameCallback;
 class BackBuffer {
 public:
     BackBuffer(int width, int height);
+    // Draws into an image made elsewhere (shared with a display server, say); keeps a reference.
+    explicit BackBuffer(cairo_surface_t* image);
     ~BackBuffer();
     BackBuffer(const BackBuffer&) = delete;
     BackBuffer& operator=(const BackBuffer&) = delete;

@@ -4,13 +4,13 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
 
 #include <cstdint>
 
 #include "vstgui/platform/common/runloop.h"
 #include "vstgui/platform/x11/x11droptarget.h"
 #include "vstgui/platform/x11/x11errortrap.h"
+#include "vstgui/platform/x11/x11presenter.h"
 
 namespace VSTGUI {
 namespace {
@@ -94,8 +94,8 @@ X11Frame::X11Frame(IPlatformFrameCallback* callback, const CRect& size, std::sha
                    Window parentWindow)
     : frame(callback),
       display(std::move(connection)),
-      parent(parentWindow),
-      buffer(static_cast<int>(size.getWidth()), static_cast<int>(size.getHeight())) {
+      parent(parentWindow) {
+    const int width = static_cast<int>(size.getWidth()), height = static_cast<int>(size.getHeight());
     Display* x = display.get();
     X11ErrorTrap trap(x);
     XSetWindowAttributes attributes{};
@@ -104,16 +104,15 @@ X11Frame::X11Frame(IPlatformFrameCallback* callback, const CRect& size, std::sha
     // No background: the back buffer paints every pixel, so nothing flickers.
     attributes.background_pixmap = None;
     attributes.bit_gravity = NorthWestGravity;
-    window = XCreateWindow(x, parent, 0, 0, static_cast<unsigned>(buffer.width()),
-                           static_cast<unsigned>(buffer.height()), 0, CopyFromParent, InputOutput, CopyFromParent,
-                           CWEventMask | CWBackPixmap | CWBitGravity, &attributes);
-    XWindowAttributes created{};
-    XGetWindowAttributes(x, window, &created);
-    windowSurface = cairo_xlib_surface_create(x, window, created.visual, buffer.width(), buffer.height());
+    window = XCreateWindow(x, parent, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                           CopyFromParent, InputOutput, CopyFromParent, CWEventMask | CWBackPixmap | CWBitGravity,
+                           &attributes);
+    presenter = std::make_unique<X11Presenter>(x, window, width, height);
+    buffer = std::make_unique<BackBuffer>(presenter->image());
     XMapWindow(x, window);
     dropTarget = std::make_unique<X11DropTarget>(x, window, parent, frame);
     lastTopLevelCheck = std::chrono::steady_clock::now();
-    buffer.invalidate(CRect(0, 0, buffer.width(), buffer.height()));
+    buffer->invalidate(CRect(0, 0, width, height));
     XFlush(x);
     runLoopId = RunLoop::get().add(ConnectionNumber(x), [this] { drain(); });
 }
@@ -124,7 +123,8 @@ X11Frame::~X11Frame() {
     Display* x = display.get();
     X11ErrorTrap trap(x);
     dropTarget.reset();
-    cairo_surface_destroy(windowSurface);
+    buffer.reset();
+    presenter.reset();
     for (const auto& [type, cursor] : cursors) XFreeCursor(x, cursor);
     // A host may destroy its window, and ours with it, before it closes the editor.
     if (!windowGone) XDestroyWindow(x, window);
@@ -205,25 +205,18 @@ void X11Frame::handleEvent(const XEvent& event) {
     }
 }
 
-void X11Frame::invalidRect(const CRect& rect) { buffer.invalidate(rect); }
+void X11Frame::invalidRect(const CRect& rect) { buffer->invalidate(rect); }
 
 void X11Frame::flush() {
-    if (windowGone || !buffer.hasInvalid()) return;
+    if (windowGone || !buffer->hasInvalid()) return;
     // The host may have destroyed its window already; that error must not end the host.
     X11ErrorTrap trap(display.get());
-    for (const CRect& rect : buffer.redraw(frame)) present(rect);
+    for (const CRect& rect : buffer->redraw(frame)) present(rect);
     XFlush(display.get());
 }
 
 void X11Frame::present(const CRect& rect) {
-    if (windowGone) return;
-    cairo_t* cr = cairo_create(windowSurface);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, buffer.surface(), 0, 0);
-    cairo_rectangle(cr, rect.left, rect.top, rect.getWidth(), rect.getHeight());
-    cairo_fill(cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(windowSurface);
+    if (!windowGone) presenter->present(rect);
 }
 
 Cursor X11Frame::cursorFor(CCursorType type) {

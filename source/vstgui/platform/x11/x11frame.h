@@ -15,6 +15,7 @@
 namespace VSTGUI {
 
 class X11DropTarget;
+class X11Presenter;
 
 class X11Frame : public IPlatformFrame {
 public:
@@ -43,8 +44,8 @@ private:
     Window parent;
     Window window = None;
     bool windowGone = false;
-    BackBuffer buffer;
-    cairo_surface_t* windowSurface = nullptr;
+    std::unique_ptr<X11Presenter> presenter;
+    std::unique_ptr<BackBuffer> buffer;
     std::unique_ptr<X11DropTarget> dropTarget;
     std::map<CCursorType, Cursor> cursors;
     uint64 runLoopId = 0;

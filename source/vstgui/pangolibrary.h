@@ -1,0 +1,47 @@
+// The text library, loaded when the first text is measured or drawn rather than with the plug-in:
+// pango and the GLib libraries under it would otherwise take their share of resident memory in
+// every host that loads the plug-in and never opens its window.
+#pragma once
+
+#include <pango/pangocairo.h>
+
+namespace VSTGUI {
+
+#define KV7_PANGO_FUNCTIONS(F)                  \
+    F(g_free)                                   \
+    F(g_object_unref)                           \
+    F(g_utf8_make_valid)                        \
+    F(g_utf8_validate)                          \
+    F(pango_cairo_context_set_font_options)     \
+    F(pango_cairo_create_layout)                \
+    F(pango_cairo_font_map_get_default)         \
+    F(pango_cairo_show_layout)                  \
+    F(pango_context_set_round_glyph_positions)  \
+    F(pango_font_description_free)              \
+    F(pango_font_description_new)               \
+    F(pango_font_description_set_absolute_size) \
+    F(pango_font_description_set_family)        \
+    F(pango_font_description_set_style)         \
+    F(pango_font_description_set_weight)        \
+    F(pango_layout_context_changed)             \
+    F(pango_layout_get_context)                 \
+    F(pango_layout_get_pixel_extents)           \
+    F(pango_layout_set_font_description)        \
+    F(pango_layout_set_single_paragraph_mode)   \
+    F(pango_layout_set_text)
+
+struct PangoLibrary {
+#define KV7_PANGO_POINTER(name) decltype(&::name) name = nullptr;
+    KV7_PANGO_FUNCTIONS(KV7_PANGO_POINTER)
+#undef KV7_PANGO_POINTER
+};
+
+// Loads the library on the first call; null when it cannot be loaded, and then no text shows.
+const PangoLibrary* pangoLibrary();
+
+// Loads the library and has pango start reading the system's font configuration, which it does on
+// a thread of its own: a window that is about to draw text calls it before its other work, so the
+// two overlap. Thread that draws the text.
+void prepareText();
+
+}  // namespace VSTGUI

@@ -3,11 +3,6 @@
 #include "vstgui/pangolibrary.h"
 
 namespace VSTGUI {
-namespace {
-
-constexpr const char* kSystemFamilies = "Arial, Liberation Sans, DejaVu Sans";
-
-}  // namespace
 
 CFontDesc::CFontDesc(const std::string& fontName, CCoord fontSize, int32 fontStyle)
     : name(fontName), size(fontSize), style(fontStyle) {}
@@ -32,9 +27,9 @@ const PangoFontDescription* CFontDesc::getPangoDescription() const {
 // Objects of static duration, not allocations: a host that unloads the plug-in gets their memory
 // back. Their first reference is never forgotten.
 namespace {
-CFontDesc normalFont(kSystemFamilies, 12);
-CFontDesc normalFontBig(kSystemFamilies, 14);
-CFontDesc normalFontSmall(kSystemFamilies, 11);
+CFontDesc normalFont(kTextFamilies, 12);
+CFontDesc normalFontBig(kTextFamilies, 14);
+CFontDesc normalFontSmall(kTextFamilies, 11);
 }  // namespace
 
 const CFontRef kNormalFont = &normalFont;

@@ -44,11 +44,12 @@ CFrame::~CFrame() {
     removeAll(true);
     platformFrame.reset();
     pParentFrame = nullptr;
+    finishPreparingText();
 }
 
 bool CFrame::open(void* systemWindow) {
     if (platformFrame) return false;
-    // The fonts load while the window is made and the pictures are decoded.
+    // The fonts load on a thread of their own while the window is made and the pictures decoded.
     prepareText();
     platformFrame = createPlatformFrame(this, size, systemWindow);
     if (!platformFrame) return false;

@@ -14,7 +14,7 @@ namespace VSTGUI {
     F(g_utf8_validate)                          \
     F(pango_cairo_context_set_font_options)     \
     F(pango_cairo_create_layout)                \
-    F(pango_cairo_font_map_get_default)         \
+    F(pango_cairo_font_map_new)                 \
     F(pango_cairo_show_layout)                  \
     F(pango_context_set_round_glyph_positions)  \
     F(pango_font_description_free)              \
@@ -23,12 +23,17 @@ namespace VSTGUI {
     F(pango_font_description_set_family)        \
     F(pango_font_description_set_style)         \
     F(pango_font_description_set_weight)        \
+    F(pango_font_map_create_context)            \
     F(pango_layout_context_changed)             \
     F(pango_layout_get_context)                 \
     F(pango_layout_get_pixel_extents)           \
+    F(pango_layout_new)                         \
     F(pango_layout_set_font_description)        \
     F(pango_layout_set_single_paragraph_mode)   \
     F(pango_layout_set_text)
+
+// The families every font of the toolkit asks for: Arial, or the fonts made to its measures.
+constexpr const char* kTextFamilies = "Arial, Liberation Sans, DejaVu Sans";
 
 struct PangoLibrary {
 #define KV7_PANGO_POINTER(name) decltype(&::name) name = nullptr;
@@ -39,9 +44,14 @@ struct PangoLibrary {
 // Loads the library on the first call; null when it cannot be loaded, and then no text shows.
 const PangoLibrary* pangoLibrary();
 
-// Loads the library and has pango start reading the system's font configuration, which it does on
-// a thread of its own: a window that is about to draw text calls it before its other work, so the
-// two overlap. Thread that draws the text.
+// Starts loading the library, the system's font configuration and the window's font on a thread
+// of its own, once per process: a window about to draw text calls it before making its window and
+// decoding its pictures, so the two overlap. Any thread.
 void prepareText();
+
+// Waits until what prepareText started has ended: a closing window calls it, so that a process
+// that ends after closing its windows never ends under that thread, whose libraries clean up at
+// exit.
+void finishPreparingText();
 
 }  // namespace VSTGUI

@@ -304,7 +304,7 @@ private:
         if (pid == 0) {
             close(channel[0]);
             freopen("/dev/null", "w", stderr);
-            const std::string number = ":" + std::to_string(display);
+            const std::string number = std::string(":").append(std::to_string(display));
             const std::string fd = std::to_string(channel[1]);
             execlp("Xvfb", "Xvfb", number.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
                    "tcp", static_cast<char*>(nullptr));
@@ -315,7 +315,7 @@ private:
         const ssize_t got = read(channel[0], answer, sizeof answer - 1);
         close(channel[0]);
         if (got <= 0) return false;
-        name = ":" + std::string(answer, static_cast<std::size_t>(got - (answer[got - 1] == '\n')));
+        name = std::string(":").append(answer, static_cast<std::size_t>(got - (answer[got - 1] == '\n')));
         return true;
     }
     bool running() {

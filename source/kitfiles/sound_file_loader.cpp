@@ -1,6 +1,7 @@
 #include "kitfiles/sound_file_loader.h"
 
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -136,12 +137,33 @@ inline float clampSample(float x) {
 
 // An open source of frames: the file's frame count as its header states it, and its channels.
 struct OpenedSound {
-    FilePtr file;                          // kit files: the raw file under the data window
-    std::unique_ptr<DataWindow> window;    // kit files
+    FilePtr file;                          // the raw file under the data window
+    std::unique_ptr<DataWindow> window;    // what libsndfile reads of it
     SndfilePtr sound;
     int32_t channels = 0;
     int64_t frames = 0;
 };
+
+// libsndfile on the whole file, read through a data window rather than the descriptor: a read at
+// the end costs no system call, and some broken headers have libsndfile read on past the end a
+// hundred thousand times. Takes over fd; info receives what libsndfile found.
+bool openWholeFile(int fd, OpenedSound& opened, SF_INFO& info) {
+    struct stat status {};
+    if (fstat(fd, &status) != 0) {
+        ::close(fd);
+        return false;
+    }
+    opened.file.reset(fdopen(fd, "rb"));
+    if (!opened.file) {
+        ::close(fd);
+        return false;
+    }
+    opened.window = std::make_unique<DataWindow>(DataWindow{opened.file.get(), 0, status.st_size});
+    SF_VIRTUAL_IO io{windowLength, windowSeek, windowRead, windowWrite, windowTell};
+    info = SF_INFO{};
+    opened.sound.reset(sf_open_virtual(&io, SFM_READ, &info, opened.window.get()));
+    return opened.sound != nullptr;
+}
 
 std::optional<OpenedSound> openOrdinarySound(const char* path, std::string& message) {
     OpenedSound opened;
@@ -160,10 +182,8 @@ std::optional<OpenedSound> openOrdinarySound(const char* path, std::string& mess
         else
             ::close(copy);
     }
-    lseek(fd, 0, SEEK_SET);
     SF_INFO info{};
-    opened.sound.reset(sf_open_fd(fd, SFM_READ, &info, SF_TRUE));
-    if (!opened.sound) {
+    if (!openWholeFile(fd, opened, info)) {
         message = quoted(path) + " is not a sound file that can be read.";
         return std::nullopt;
     }
@@ -210,9 +230,9 @@ bool CheckIfValidSoundFile(const char* path) {
         ::close(fd);
         return true;
     }
+    OpenedSound opened;
     SF_INFO info{};
-    SndfilePtr sound(sf_open_fd(fd, SFM_READ, &info, SF_TRUE));
-    return sound != nullptr;
+    return openWholeFile(fd, opened, info);
 }
 
 LoadResult LoadExec_This_Sound_From_File(Kv7DrumEdit& effect, SlotPaths& slotPaths, const char* path, int32_t kind,

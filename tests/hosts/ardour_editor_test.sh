@@ -12,21 +12,9 @@ for program in /usr/lib/ardour7/ardour-vst-scanner ardour7-lua ardour Xvfb jackd
     require_program "$program"
 done
 plugin=$(plugin_copy "$1")
-export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
-mkdir -p "$XDG_CONFIG_HOME/ardour7/scripts" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
-cp "$here/ardour/kv7_test_pattern.lua" "$XDG_CONFIG_HOME/ardour7/scripts/"
-cat >"$XDG_CONFIG_HOME/ardour7/config" <<XML
-<?xml version="1.0" encoding="UTF-8"?>
-<Ardour>
-  <Config>
-    <Option name="plugin-path-lxvst" value="$work/vst"/>
-  </Config>
-</Ardour>
-XML
+prepare_private_ardour "$plugin"
 # Ardour's first-run wizard is skipped once this marker exists.
 touch "$XDG_CONFIG_HOME/ardour7/.a7"
-LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 /usr/lib/ardour7/ardour-vst-scanner -q "$plugin" || true
-sleep 1
 SESSION_DIR="$work/session" timeout 120 ardour7-lua "$here/ardour/make_session.lua" >"$work/lua.log" 2>&1 || true
 [ -f "$work/session/kv7.ardour" ] || { cat "$work/lua.log"; echo "FAILED: no session" >&2; exit 1; }
 

@@ -12,22 +12,7 @@ require_program /usr/lib/ardour7/ardour-vst-scanner
 require_program ardour7-lua
 require_program ardour7-export
 plugin=$(plugin_copy "$1")
-export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
-mkdir -p "$XDG_CONFIG_HOME/ardour7/scripts" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
-cp "$here/ardour/kv7_test_pattern.lua" "$XDG_CONFIG_HOME/ardour7/scripts/"
-# Where this private Ardour looks for Linux VST plug-ins: the session tool and the exporter read it.
-cat >"$XDG_CONFIG_HOME/ardour7/config" <<XML
-<?xml version="1.0" encoding="UTF-8"?>
-<Ardour>
-  <Config>
-    <Option name="plugin-path-lxvst" value="$work/vst"/>
-  </Config>
-</Ardour>
-XML
-
-LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 /usr/lib/ardour7/ardour-vst-scanner -q "$plugin" || true
-# The cache counts only when it is at least a second newer than the module.
-sleep 1
+prepare_private_ardour "$plugin"
 
 session="$work/session"
 built=$(SESSION_DIR="$session" timeout 120 ardour7-lua "$here/ardour/make_session.lua" 2>&1 || true)

@@ -24,6 +24,28 @@ expect_match() {
     fi
 }
 
+# A private Ardour 7 for PLUGIN: configuration, cache and data under the work folder, the test
+# pattern script in reach, Linux VST plug-ins looked for in the work folder (the session tool, the
+# exporter and Ardour itself read that), and the scan cache written.
+prepare_private_ardour() {
+    local lib_dir
+    lib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+    export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
+    mkdir -p "$XDG_CONFIG_HOME/ardour7/scripts" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
+    cp "$lib_dir/ardour/kv7_test_pattern.lua" "$XDG_CONFIG_HOME/ardour7/scripts/"
+    cat >"$XDG_CONFIG_HOME/ardour7/config" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<Ardour>
+  <Config>
+    <Option name="plugin-path-lxvst" value="$work/vst"/>
+  </Config>
+</Ardour>
+XML
+    LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 /usr/lib/ardour7/ardour-vst-scanner -q "$1" || true
+    # The cache counts only when it is at least a second newer than the module.
+    sleep 1
+}
+
 require_program() {
     if ! command -v "$1" >/dev/null 2>&1 && [ ! -x "$1" ]; then
         echo "FAILED: $1 is not installed (scripts/setup installs it)" >&2

@@ -5,27 +5,11 @@
 #include <initializer_list>
 #include <memory>
 
-#include "plugin_host.h"
+#include "loaded_effect_test.h"
 
 namespace {
 
-class HostTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        HostCallbackLog::instance() = HostCallbackLog{};
-        ASSERT_TRUE(module.loaded()) << module.error();
-        effect = module.instantiate(HostCallbackLog::callback);
-        ASSERT_NE(effect, nullptr);
-    }
-    void TearDown() override {
-        if (effect) {
-            EXPECT_EQ(dispatch(effect, effClose), 1);
-        }
-    }
-
-    PluginModule module{builtPluginPath()};
-    AEffect* effect = nullptr;
-};
+using HostTest = LoadedEffectTest;
 
 TEST_F(HostTest, EffectRecordDescribesAStereoSynthWithEditor) {
     EXPECT_EQ(effect->magic, fourCharCode("VstP"));

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "dispatcher_answers.h"
-#include "plugin_host.h"
+#include "loaded_effect_test.h"
 
 // Last: Xlib's macros (None, Status) would clash with the names above.
 #include <X11/Xlib.h>
@@ -89,20 +89,12 @@ void makeArgument(VstInt32 opcode, Argument& argument) {
     }
 }
 
-class HostTorture : public ::testing::Test {
+class HostTorture : public LoadedEffectTest {
 protected:
     void SetUp() override {
         // No display: the editor must get by without one.
         unsetenv("DISPLAY");
-        HostCallbackLog::instance() = HostCallbackLog{};
-        ASSERT_TRUE(module.loaded()) << module.error();
-        effect = module.instantiate(HostCallbackLog::callback);
-        ASSERT_NE(effect, nullptr);
-    }
-    void TearDown() override {
-        if (effect) {
-            EXPECT_EQ(dispatch(effect, effClose), 1);
-        }
+        LoadedEffectTest::SetUp();
     }
 
     // One call, checked against the table; true when it answered as it should.
@@ -150,8 +142,6 @@ protected:
         }
     }
 
-    PluginModule module{builtPluginPath()};
-    AEffect* effect = nullptr;
     EffectState state;
     int calls = 0;
 };

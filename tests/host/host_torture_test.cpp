@@ -301,11 +301,14 @@ private:
             _exit(127);
         }
         close(channel[1]);
-        char answer[32] = {};
-        const ssize_t got = read(channel[0], answer, sizeof answer - 1);
+        // Xvfb writes the number and its newline separately, and dies if the pipe closes between
+        // the two: read up to the newline.
+        std::string answer;
+        char byte = 0;
+        while (answer.size() < 16 && read(channel[0], &byte, 1) == 1 && byte != '\n') answer.push_back(byte);
         close(channel[0]);
-        if (got <= 0) return false;
-        name = std::string(":").append(answer, static_cast<std::size_t>(got - (answer[got - 1] == '\n')));
+        if (byte != '\n' || answer.empty()) return false;
+        name = ":" + answer;
         return true;
     }
     bool running() {

@@ -3,6 +3,7 @@
 #include "frame/audioeffectx.h"
 #include "vstgui/cframe.h"
 #include "vstgui/cvstguitimer.h"
+#include "vstgui/pangolibrary.h"
 #include "vstgui/platform/common/runloop.h"
 
 namespace VSTGUI {
@@ -11,12 +12,17 @@ AEffGUIEditor::AEffGUIEditor(void* owner) : AEffEditor(static_cast<AudioEffect*>
     if (effect) effect->setEditor(this);
 }
 
-AEffGUIEditor::~AEffGUIEditor() = default;
+// The fonts may still be loading for a window that never opened; the module must not be unloaded
+// under that thread.
+AEffGUIEditor::~AEffGUIEditor() { finishPreparingText(); }
 
 AudioEffectX* AEffGUIEditor::effectX() const { return static_cast<AudioEffectX*>(effect); }
 
 bool AEffGUIEditor::getRect(ERect** result) {
     if (!result) return false;
+    // Hosts ask for the size to make the window they then open the editor in: the fonts start
+    // loading now, while they do.
+    prepareText();
     *result = &rect;
     return true;
 }

@@ -45,13 +45,13 @@ struct PangoLibrary {
 const PangoLibrary* pangoLibrary();
 
 // Starts loading the library, the system's font configuration and the window's font on a thread
-// of its own, once per process: a window about to draw text calls it before making its window and
-// decoding its pictures, so the two overlap. Any thread.
+// of its own, once per process: the editor calls it when the host asks for its size (hosts do so
+// to make the window they open it in), and a window about to draw text before making its window
+// and decoding its pictures, so the work overlaps theirs. Any thread.
 void prepareText();
 
-// Waits until what prepareText started has ended: a closing window calls it, so that a process
-// that ends after closing its windows never ends under that thread, whose libraries clean up at
-// exit.
+// Waits until what prepareText started has ended: a closing window and a deleted editor call it,
+// so that neither a process that ends nor a module that is unloaded ends under that thread.
 void finishPreparingText();
 
 }  // namespace VSTGUI

@@ -33,13 +33,17 @@ using SndfilePtr = std::unique_ptr<SNDFILE, SndfileCloser>;
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
-// Only regular files are opened: a FIFO would block, a folder opens but holds no data.
-FilePtr openRegularFile(const char* path, std::string* reason = nullptr) {
-    const int fd = openRegularFileForReading(path, reason);
-    if (fd < 0) return nullptr;
+// A stream taking over fd; null, with fd closed, when there is none.
+FilePtr adoptFile(int fd) {
     FilePtr file(fdopen(fd, "rb"));
     if (!file) ::close(fd);
     return file;
+}
+
+// Only regular files are opened: a FIFO would block, a folder opens but holds no data.
+FilePtr openRegularFile(const char* path, std::string* reason = nullptr) {
+    const int fd = openRegularFileForReading(path, reason);
+    return fd < 0 ? nullptr : adoptFile(fd);
 }
 
 bool hasSignatureAt(int fd, off_t offset) {
@@ -144,25 +148,22 @@ struct OpenedSound {
     int64_t frames = 0;
 };
 
-// libsndfile on the whole file, read through a data window rather than the descriptor: a read at
-// the end costs no system call, and some broken headers have libsndfile read on past the end a
-// hundred thousand times. Takes over fd; info receives what libsndfile found.
-bool openWholeFile(int fd, OpenedSound& opened, SF_INFO& info) {
-    struct stat status {};
-    if (fstat(fd, &status) != 0) {
-        ::close(fd);
-        return false;
-    }
-    opened.file.reset(fdopen(fd, "rb"));
-    if (!opened.file) {
-        ::close(fd);
-        return false;
-    }
-    opened.window = std::make_unique<DataWindow>(DataWindow{opened.file.get(), 0, status.st_size});
+// libsndfile on length bytes of opened's file from start, read through a data window rather than
+// the descriptor: a read at the end costs no system call, and some broken headers have libsndfile
+// read on past the end a hundred thousand times. info holds what libsndfile is told and receives
+// what it found.
+bool openWindow(OpenedSound& opened, int64_t start, int64_t length, SF_INFO& info) {
+    opened.window = std::make_unique<DataWindow>(DataWindow{opened.file.get(), start, length});
     SF_VIRTUAL_IO io{windowLength, windowSeek, windowRead, windowWrite, windowTell};
-    info = SF_INFO{};
     opened.sound.reset(sf_open_virtual(&io, SFM_READ, &info, opened.window.get()));
     return opened.sound != nullptr;
+}
+
+// libsndfile on the whole of opened's file.
+bool openWholeFile(OpenedSound& opened, SF_INFO& info) {
+    struct stat status {};
+    if (fstat(fileno(opened.file.get()), &status) != 0) return false;
+    return openWindow(opened, 0, status.st_size, info);
 }
 
 std::optional<OpenedSound> openOrdinarySound(const char* path, std::string& message) {
@@ -174,16 +175,13 @@ std::optional<OpenedSound> openOrdinarySound(const char* path, std::string& mess
         return std::nullopt;
     }
     // libsndfile counts an AIFF's sample data; the header's COMM count is the one that holds (for
-    // the instrument's own files it is one frame less). Read from the same file, before libsndfile.
+    // the instrument's own files it is one frame less). Read before libsndfile, whose window reads
+    // seek for themselves.
     std::optional<AiffHeader> aiff;
-    if (const int copy = dup(fd); copy >= 0) {
-        if (FilePtr file{fdopen(copy, "rb")})
-            aiff = readAiffHeader(file.get());
-        else
-            ::close(copy);
-    }
     SF_INFO info{};
-    if (!openWholeFile(fd, opened, info)) {
+    opened.file = adoptFile(fd);
+    if (opened.file) aiff = readAiffHeader(opened.file.get());
+    if (!opened.file || !openWholeFile(opened, info)) {
         message = quoted(path) + " is not a sound file that can be read.";
         return std::nullopt;
     }
@@ -206,14 +204,11 @@ std::optional<OpenedSound> openKitSound(const char* path, std::string& message) 
     // The kit audio is one channel of the header's encoding, however many channels the header claims.
     opened.channels = 1;
     opened.frames = header->framesPresent();
-    opened.window = std::make_unique<DataWindow>(DataWindow{opened.file.get(), header->dataStart, header->dataBytes});
-    SF_VIRTUAL_IO io{windowLength, windowSeek, windowRead, windowWrite, windowTell};
     SF_INFO info{};
     info.samplerate = static_cast<int>(kKitSampleRate);
     info.channels = 1;
     info.format = format;
-    opened.sound.reset(sf_open_virtual(&io, SFM_READ, &info, opened.window.get()));
-    if (!opened.sound) {
+    if (!openWindow(opened, header->dataStart, header->dataBytes, info)) {
         message = quoted(path) + " is not a kit file that can be read.";
         return std::nullopt;
     }
@@ -231,8 +226,9 @@ bool CheckIfValidSoundFile(const char* path) {
         return true;
     }
     OpenedSound opened;
+    opened.file = adoptFile(fd);
     SF_INFO info{};
-    return openWholeFile(fd, opened, info);
+    return opened.file && openWholeFile(opened, info);
 }
 
 LoadResult LoadExec_This_Sound_From_File(Kv7DrumEdit& effect, SlotPaths& slotPaths, const char* path, int32_t kind,

@@ -32,7 +32,8 @@ constexpr int32 kModeResource = 131;
 constexpr int32 kModeCount = 5;
 
 CBitmap* loadWindowPicture(int32 id) {
-    if (const WindowPicture* picture = findWindowPicture(id)) registerBitmapResource(id, picture->png, picture->size);
+    if (const WindowPicture* picture = findWindowPicture(id))
+        registerBitmapResource(id, {picture->pixels, picture->width, picture->height, true});
     return new CBitmap(id);
 }
 

@@ -12,7 +12,7 @@ std::map<int32, BitmapResource>& registry() {
 
 }  // namespace
 
-void registerBitmapResource(int32 id, const unsigned char* png, size_t size) { registry()[id] = {png, size}; }
+void registerBitmapResource(int32 id, const BitmapResource& resource) { registry()[id] = resource; }
 
 const BitmapResource* findBitmapResource(int32 id) {
     const auto found = registry().find(id);

@@ -1,5 +1,5 @@
-// A picture from the compiled-in resources. Its size is read from the PNG header at once; the
-// pixels are decoded on first use, so an editor that is never opened costs no image memory.
+// A picture from the compiled-in resources. cairo draws from the resource's pixels where they lie,
+// so no bitmap holds a copy, and an editor that is never opened never reads them.
 #pragma once
 
 #include <cairo.h>
@@ -26,10 +26,10 @@ public:
     CCoord getHeight() const { return size.y; }
     CPoint getSize() const { return size; }
     int32 getResourceId() const { return resourceId; }
-    // False when the resource is missing or is not a readable PNG.
+    // False when the resource is missing or has no pixels.
     bool isLoaded() const { return size.x > 0 && size.y > 0; }
 
-    // The decoded pixels for drawing; null when the resource is missing or broken.
+    // The pixels for drawing; null when the resource is missing or unusable.
     cairo_surface_t* getSurface();
     // Draws the part of the picture that starts at offset into rect.
     void draw(CDrawContext* context, const CRect& rect, const CPoint& offset = CPoint(0, 0), float alpha = 1.f);

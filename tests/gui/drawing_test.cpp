@@ -1,8 +1,11 @@
 // The draw context as views see it: outlines inside their rectangles, whole-pixel lines, text
 // placement by alignment, clipping and bitmaps.
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "gui_test_support.h"
+#include "vstgui/bitmap_resources.h"
 #include "vstgui/cdrawcontext.h"
 
 namespace guitest {
@@ -145,6 +148,31 @@ TEST_F(DrawingTest, BitmapsAreDrawnFromTheirOffsetWithAlpha) {
     EXPECT_EQ(pixel(10, 20), kBlackCColor);
     EXPECT_TRUE(near(pixel(45, 15), CColor(128, 0, 0))) << pixel(45, 15);
     bitmap->forget();
+}
+
+// A picture without usable pixels has no size and draws nothing, and nothing else on the
+// context is lost: cairo would otherwise put the whole context into its error state.
+TEST_F(DrawingTest, BitmapsWithoutUsablePixelsDrawNothing) {
+    static const uint32_t pixels[4] = {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+    registerBitmapResource(9101, {nullptr, 2, 2, true});
+    registerBitmapResource(9102, {pixels, 0, 2, true});
+    registerBitmapResource(9103, {pixels, 40000, 1, true});
+    std::vector<CBitmap*> bitmaps;
+    for (int32 id : {9101, 9102, 9103, 9199}) {
+        auto* bitmap = new CBitmap(id);
+        EXPECT_FALSE(bitmap->isLoaded()) << id;
+        EXPECT_EQ(bitmap->getWidth(), 0) << id;
+        EXPECT_EQ(bitmap->getSurface(), nullptr) << id;
+        bitmaps.push_back(bitmap);
+    }
+    sketch([&bitmaps](CDrawContext* c) {
+        for (CBitmap* bitmap : bitmaps) c->drawBitmap(bitmap, CRect(0, 0, 120, 80));
+        c->setFillColor(kRedCColor);
+        c->drawRect(CRect(100, 60, 110, 70), kDrawFilled);
+    });
+    EXPECT_EQ(pixel(10, 10), kBlackCColor);
+    EXPECT_EQ(pixel(105, 65), kRedCColor);
+    for (CBitmap* bitmap : bitmaps) bitmap->forget();
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -60,8 +61,10 @@ void logLine(const std::string& line) {
 // Two stacked images of solid colours, registered as a compiled-in picture would be.
 CBitmap* twoLookBitmap(int32 id, int width, int height, double r1, double g1, double b1, double r2, double g2,
                        double b2) {
-    static std::deque<std::vector<unsigned char>> pngs;
-    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height * 2);
+    static std::deque<std::vector<uint32_t>> pictures;
+    std::vector<uint32_t>& pixels = pictures.emplace_back(static_cast<size_t>(width) * height * 2);
+    cairo_surface_t* image = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.data()),
+                                                                 CAIRO_FORMAT_RGB24, width, height * 2, 4 * width);
     cairo_t* cr = cairo_create(image);
     cairo_set_source_rgb(cr, r1, g1, b1);
     cairo_rectangle(cr, 0, 0, width, height);
@@ -70,17 +73,8 @@ CBitmap* twoLookBitmap(int32 id, int width, int height, double r1, double g1, do
     cairo_rectangle(cr, 0, height, width, height);
     cairo_fill(cr);
     cairo_destroy(cr);
-    auto& png = pngs.emplace_back();
-    cairo_surface_write_to_png_stream(
-        image,
-        [](void* closure, const unsigned char* data, unsigned int length) {
-            auto* bytes = static_cast<std::vector<unsigned char>*>(closure);
-            bytes->insert(bytes->end(), data, data + length);
-            return CAIRO_STATUS_SUCCESS;
-        },
-        &png);
     cairo_surface_destroy(image);
-    registerBitmapResource(id, png.data(), png.size());
+    registerBitmapResource(id, {pixels.data(), width, height * 2, true});
     return new CBitmap(id);
 }
 

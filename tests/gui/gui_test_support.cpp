@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -47,10 +48,12 @@ bool OffscreenTest::near(const CColor& actual, const CColor& expected, int toler
 }
 
 CBitmap* makeStripedBitmap(int32 id, int width, int stripeHeight, const std::vector<CColor>& stripes) {
-    // The registry keeps pointers: the PNG bytes live as long as the tests.
-    static std::deque<std::vector<unsigned char>> pngs;
-    cairo_surface_t* image =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, stripeHeight * static_cast<int>(stripes.size()));
+    // The registry keeps pointers: the pixels live as long as the tests.
+    static std::deque<std::vector<uint32_t>> pictures;
+    const int height = stripeHeight * static_cast<int>(stripes.size());
+    std::vector<uint32_t>& pixels = pictures.emplace_back(static_cast<size_t>(width) * height);
+    cairo_surface_t* image = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.data()),
+                                                                 CAIRO_FORMAT_ARGB32, width, height, 4 * width);
     cairo_t* cr = cairo_create(image);
     for (size_t i = 0; i < stripes.size(); ++i) {
         const CColor& c = stripes[i];
@@ -59,17 +62,8 @@ CBitmap* makeStripedBitmap(int32 id, int width, int stripeHeight, const std::vec
         cairo_fill(cr);
     }
     cairo_destroy(cr);
-    std::vector<unsigned char>& png = pngs.emplace_back();
-    cairo_surface_write_to_png_stream(
-        image,
-        [](void* closure, const unsigned char* data, unsigned int length) {
-            auto* bytes = static_cast<std::vector<unsigned char>*>(closure);
-            bytes->insert(bytes->end(), data, data + length);
-            return CAIRO_STATUS_SUCCESS;
-        },
-        &png);
     cairo_surface_destroy(image);
-    registerBitmapResource(id, png.data(), png.size());
+    registerBitmapResource(id, {pixels.data(), width, height, false});
     return new CBitmap(id);
 }
 

@@ -1,12 +1,13 @@
-// Draws the pictures of the editor window and writes them as PNG files into OUTDIR:
-//   128.png  window background, 440 x 756
-//   129.png  export button, 230 x 32 per state: resting above pressed
-//   130.png  drop zone, 238 x 56 per state: resting above highlighted (files dragged over it)
-//   131.png  display-mode switch, 228 x 36 per state: positions 0..4 from top to bottom
+// Draws the pictures of the editor window and writes each as a C++ source that the plug-in
+// compiles in, window_picture_<id>.cpp in OUTDIR:
+//   128  window background, 440 x 756
+//   129  export button, 230 x 32 per state: resting above pressed
+//   130  drop zone, 238 x 56 per state: resting above highlighted (files dragged over it)
+//   131  display-mode switch, 228 x 36 per state: positions 0..4 from top to bottom
 //
 // Usage: generate_window_pictures OUTDIR [--preview]
-// --preview also writes preview.png: the background with every control in its resting state put
-// in place, which is the quickest way to review the whole window.
+// --preview also writes them as 128.png .. 131.png, and preview.png: the background with every
+// control in its resting state put in place, which is the quickest way to review the whole window.
 //
 // The editor puts its controls, text fields and key hit areas at fixed pixels, so the geometry
 // here mirrors the editor's layout exactly. Everything else (colours, shapes, text) is free.
@@ -677,8 +678,45 @@ Surface drawControl(const Placement& at, PaintState paintState) {
     return surface;
 }
 
-// Rows are stored unfiltered: the plug-in decodes the pictures when its window first opens, and
-// these flat pictures compress about as well without the filters that cost time to undo.
+// The pixels as the words cairo keeps them in, so the editor draws from the compiled-in array as it
+// is: nothing to decode when the window opens, and no copy in any instance. The unused top byte of
+// an opaque pixel is set, as an ARGB reading of the same word would expect.
+bool writeSource(cairo_surface_t* surface, int resourceId, const std::filesystem::path& path) {
+    cairo_surface_flush(surface);
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* pixels = cairo_image_surface_get_data(surface);
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file) {
+        std::fprintf(stderr, "generate_window_pictures: cannot write %s\n", path.c_str());
+        return false;
+    }
+    std::fprintf(file,
+                 "// Picture %d, %d x %d, drawn by generate_window_pictures. Do not edit.\n"
+                 "#include \"editor/pictures/window_pictures.h\"\n\n"
+                 "namespace window_picture_data {\n\n"
+                 "extern const WindowPicture kPicture%d;\n\n"
+                 "namespace {\n"
+                 "alignas(64) const std::uint32_t pixels[] = {\n",
+                 resourceId, width, height, resourceId);
+    for (int y = 0; y < height; ++y) {
+        const auto* words = reinterpret_cast<const uint32_t*>(pixels + static_cast<std::ptrdiff_t>(y) * stride);
+        for (int x = 0; x < width; ++x)
+            std::fprintf(file, "0x%08x,%s", words[x] | 0xFF000000u, (x % 8 == 7 || x == width - 1) ? "\n" : "");
+    }
+    std::fprintf(file,
+                 "};\n"
+                 "}  // namespace\n\n"
+                 "const WindowPicture kPicture%d = {%d, %d, %d, pixels};\n\n"
+                 "}  // namespace window_picture_data\n",
+                 resourceId, resourceId, width, height);
+    const bool ok = !std::ferror(file) && std::fclose(file) == 0;
+    if (!ok) std::fprintf(stderr, "generate_window_pictures: cannot write %s\n", path.c_str());
+    return ok;
+}
+
+// For review only; the plug-in compiles in the sources above.
 bool writePng(cairo_surface_t* surface, const std::filesystem::path& path) {
     cairo_surface_flush(surface);
     const int width = cairo_image_surface_get_width(surface);
@@ -762,8 +800,16 @@ int main(int argc, char** argv) {
     const Surface dropZone = drawControl(kDropZone, [](cairo_t* cr, int state) { paintDropZone(cr, state == 1); });
     const Surface modeSwitch = drawControl(kModeSwitch, [](cairo_t* cr, int state) { paintModeSwitch(cr, state); });
 
-    bool ok = writePng(background.get(), outDir / "128.png") && writePng(exportButton.get(), outDir / "129.png") &&
-              writePng(dropZone.get(), outDir / "130.png") && writePng(modeSwitch.get(), outDir / "131.png");
+    const std::pair<int, cairo_surface_t*> pictures[] = {
+        {128, background.get()}, {129, exportButton.get()}, {130, dropZone.get()}, {131, modeSwitch.get()}};
+    bool ok = true;
+    for (const auto& [id, picture] : pictures) {
+        char source[32], png[16];
+        std::snprintf(source, sizeof source, "window_picture_%d.cpp", id);
+        std::snprintf(png, sizeof png, "%d.png", id);
+        ok = ok && writeSource(picture, id, outDir / source);
+        if (preview) ok = ok && writePng(picture, outDir / png);
+    }
     if (ok && preview) {
         const Surface composed = drawPreview(background.get(), exportButton.get(), dropZone.get(), modeSwitch.get());
         ok = writePng(composed.get(), outDir / "preview.png");

@@ -1,14 +1,18 @@
-// The editor window's pictures, drawn at build time and compiled in as PNG files.
+// The editor window's pictures, drawn at build time and compiled in as the pixels cairo draws from.
 #pragma once
+
+#include <cstdint>
 
 struct WindowPicture {
     int resourceId;
-    const unsigned char* png;
-    unsigned long size;
+    int width;
+    int height;
+    // Opaque pixels, one native 32-bit word each (0xFFRRGGBB), row after row without padding.
+    const std::uint32_t* pixels;
 };
 
 // The four pictures of the editor window, by resource id 128..131; null for any other id.
-//   128  window background, 412 x 756
+//   128  window background, 440 x 756
 //   129  export button: resting and pressed, 230 x 32 each, stacked top to bottom
 //   130  drop zone: resting and highlighted, 238 x 56 each, stacked top to bottom
 //   131  display-mode switch: positions 0..4, 228 x 36 each, stacked top to bottom

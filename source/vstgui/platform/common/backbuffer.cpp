@@ -57,6 +57,12 @@ void BackBuffer::invalidate(const CRect& rect) {
     }
 }
 
+bool BackBuffer::isInvalid(const CRect& rect) const {
+    for (const CRect& each : invalid)
+        if (each.rectOverlap(rect)) return true;
+    return false;
+}
+
 std::vector<CRect> BackBuffer::redraw(IPlatformFrameCallback* frame) {
     std::vector<CRect> drawn;
     drawn.swap(invalid);

@@ -23,6 +23,8 @@ public:
 
     void invalidate(const CRect& rect);
     bool hasInvalid() const { return !invalid.empty(); }
+    // Whether part of rect waits to be redrawn.
+    bool isInvalid(const CRect& rect) const;
     // Redraws the invalid rectangles through frame and answers them.
     std::vector<CRect> redraw(IPlatformFrameCallback* frame);
 

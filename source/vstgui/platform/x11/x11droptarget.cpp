@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "vstgui/cdropsource.h"
 #include "vstgui/platform/iplatformframe.h"
@@ -13,8 +14,6 @@ namespace VSTGUI {
 namespace {
 
 constexpr long kXdndVersion = 5;
-
-Atom atom(Display* display, const char* name) { return XInternAtom(display, name, False); }
 
 // A property's raw items; null when the window has none of that name.
 std::optional<std::vector<unsigned char>> readProperty(Display* display, Window window, Atom property, Atom* type,
@@ -44,20 +43,17 @@ std::optional<std::vector<unsigned char>> readProperty(Display* display, Window 
 
 X11DropTarget::X11DropTarget(Display* x11Display, Window ours, Window parent, IPlatformFrameCallback* callback)
     : display(x11Display), window(ours), hostParent(parent), frame(callback) {
-    xdndAware = atom(display, "XdndAware");
-    xdndProxy = atom(display, "XdndProxy");
-    xdndEnter = atom(display, "XdndEnter");
-    xdndPosition = atom(display, "XdndPosition");
-    xdndStatus = atom(display, "XdndStatus");
-    xdndLeave = atom(display, "XdndLeave");
-    xdndDrop = atom(display, "XdndDrop");
-    xdndFinished = atom(display, "XdndFinished");
-    xdndSelection = atom(display, "XdndSelection");
-    xdndTypeList = atom(display, "XdndTypeList");
-    xdndActionCopy = atom(display, "XdndActionCopy");
-    uriListType = atom(display, "text/uri-list");
-    dataProperty = atom(display, "TL_XDND_DATA");
-    wmState = atom(display, "WM_STATE");
+    // One round trip for all of them.
+    const char* names[] = {"XdndAware",      "XdndProxy",     "XdndEnter",      "XdndPosition", "XdndStatus",
+                           "XdndLeave",      "XdndDrop",      "XdndFinished",   "XdndSelection", "XdndTypeList",
+                           "XdndActionCopy", "text/uri-list", "TL_XDND_DATA",   "WM_STATE"};
+    Atom* const atoms[] = {&xdndAware,      &xdndProxy,   &xdndEnter,    &xdndPosition,  &xdndStatus,
+                           &xdndLeave,      &xdndDrop,    &xdndFinished, &xdndSelection, &xdndTypeList,
+                           &xdndActionCopy, &uriListType, &dataProperty, &wmState};
+    static_assert(std::size(names) == std::size(atoms));
+    Atom interned[std::size(names)] = {};
+    XInternAtoms(display, const_cast<char**>(names), static_cast<int>(std::size(names)), False, interned);
+    for (size_t i = 0; i < std::size(atoms); ++i) *atoms[i] = interned[i];
     X11ErrorTrap trap(display);
     markAware(window, window);
     claimTopLevel(findTopLevel());

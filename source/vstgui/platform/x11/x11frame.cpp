@@ -155,7 +155,13 @@ void X11Frame::handleEvent(const XEvent& event) {
     switch (event.type) {
         case Expose: {
             const XExposeEvent& expose = event.xexpose;
-            present(CRect(expose.x, expose.y, expose.x + expose.width, expose.y + expose.height));
+            const CRect exposed(expose.x, expose.y, expose.x + expose.width, expose.y + expose.height);
+            // Pixels that are about to be redrawn are shown once they are: a window that has just
+            // opened sends the server no empty picture to copy first.
+            if (buffer->isInvalid(exposed))
+                buffer->invalidate(exposed);
+            else
+                present(exposed);
             break;
         }
         case ButtonPress:

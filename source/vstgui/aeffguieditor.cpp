@@ -3,7 +3,7 @@
 #include "frame/audioeffectx.h"
 #include "vstgui/cframe.h"
 #include "vstgui/cvstguitimer.h"
-#include "vstgui/pangolibrary.h"
+#include "vstgui/textpreparation.h"
 #include "vstgui/platform/common/runloop.h"
 
 namespace VSTGUI {

@@ -25,8 +25,10 @@ CCoord pixelCentre(CCoord coordinate, CCoord width) {
 using Layout = std::unique_ptr<PangoLayout, GObjectUnref>;
 
 // One line of text; metrics stay those of the outlines, so text lays out alike on every surface.
-Layout makeLayout(const PangoLibrary& pango, cairo_t* cr, const CFontDesc* font, UTF8StringPtr text, bool antialias) {
-    Layout layout(pango.pango_cairo_create_layout(cr));
+Layout makeLayout(const TextSession& session, cairo_t* cr, const CFontDesc* font, UTF8StringPtr text,
+                  bool antialias) {
+    const PangoLibrary& pango = *session.library();
+    Layout layout(session.createLayout(cr));
     std::unique_ptr<cairo_font_options_t, FontOptionsDestroy> options(cairo_font_options_create());
     cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
@@ -136,9 +138,11 @@ void CDrawContext::drawRect(const CRect& rect, CDrawStyle style) {
 }
 
 void CDrawContext::drawString(UTF8StringPtr string, const CRect& rect, CHoriTxtAlign align, bool antialias) {
-    const PangoLibrary* pango = pangoLibrary();
-    if (!string || !*string || !font || !pango) return;
-    const auto layout = makeLayout(*pango, cr, font, string, antialias);
+    if (!string || !*string || !font) return;
+    const TextSession text;
+    const PangoLibrary* pango = text.library();
+    if (!pango) return;
+    const auto layout = makeLayout(text, cr, font, string, antialias);
     PangoRectangle logical;
     pango->pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
     CCoord x = rect.left;
@@ -154,10 +158,12 @@ void CDrawContext::drawString(UTF8StringPtr string, const CRect& rect, CHoriTxtA
 }
 
 CCoord CDrawContext::getStringWidth(UTF8StringPtr string) {
-    const PangoLibrary* pango = pangoLibrary();
-    if (!string || !*string || !font || !pango) return 0;
+    if (!string || !*string || !font) return 0;
+    const TextSession text;
+    const PangoLibrary* pango = text.library();
+    if (!pango) return 0;
     PangoRectangle logical;
-    pango->pango_layout_get_pixel_extents(makeLayout(*pango, cr, font, string, true).get(), nullptr, &logical);
+    pango->pango_layout_get_pixel_extents(makeLayout(text, cr, font, string, true).get(), nullptr, &logical);
     return logical.width;
 }
 

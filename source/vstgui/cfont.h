@@ -21,8 +21,8 @@ public:
     const std::string& getName() const { return name; }
     CCoord getSize() const { return size; }
     int32 getStyle() const { return style; }
-    // Owned by the font; valid as long as it lives. Made at the first use, when the text library
-    // is loaded; null without it.
+    // Owned by the font; valid as long as it lives. Made at the first use, within a TextSession
+    // (which serialises it between threads); null without the text library.
     const PangoFontDescription* getPangoDescription() const;
 
 private:

@@ -5,7 +5,7 @@
 
 #include "vstgui/cbitmap.h"
 #include "vstgui/cdrawcontext.h"
-#include "vstgui/pangolibrary.h"
+#include "vstgui/textpreparation.h"
 #include "vstgui/platform/common/drawntextedit.h"
 #include "vstgui/vstguieditorinterface.h"
 
@@ -49,7 +49,7 @@ CFrame::~CFrame() {
 
 bool CFrame::open(void* systemWindow) {
     if (platformFrame) return false;
-    // The fonts load on a thread of their own while the window is made and the pictures decoded.
+    // The fonts load on a thread of their own while the window is made.
     prepareText();
     platformFrame = createPlatformFrame(this, size, systemWindow);
     if (!platformFrame) return false;

@@ -5,6 +5,8 @@
 
 #include <pango/pangocairo.h>
 
+#include <mutex>
+
 namespace VSTGUI {
 
 #define KV7_PANGO_FUNCTIONS(F)                  \
@@ -13,9 +15,9 @@ namespace VSTGUI {
     F(g_utf8_make_valid)                        \
     F(g_utf8_validate)                          \
     F(pango_cairo_context_set_font_options)     \
-    F(pango_cairo_create_layout)                \
     F(pango_cairo_font_map_new)                 \
     F(pango_cairo_show_layout)                  \
+    F(pango_cairo_update_context)               \
     F(pango_context_set_round_glyph_positions)  \
     F(pango_font_description_free)              \
     F(pango_font_description_new)               \
@@ -44,14 +46,25 @@ struct PangoLibrary {
 // Loads the library on the first call; null when it cannot be loaded, and then no text shows.
 const PangoLibrary* pangoLibrary();
 
-// Starts loading the library, the system's font configuration and the window's font on a thread
-// of its own, once per process: the editor calls it when the host asks for its size (hosts do so
-// to make the window they open it in), and a window about to draw text before making its window
-// and decoding its pictures, so the work overlaps theirs. Any thread.
-void prepareText();
+// The whole process lays out its text on one font map, so that what the first text loads (the
+// font, its shaping tables, the glyphs) serves every window and thread after it. A font map is not
+// thread-safe: a session holds the process's text lock while it lives, and the layouts made in it
+// must be released before it ends.
+class TextSession {
+public:
+    TextSession();
+    TextSession(const TextSession&) = delete;
+    TextSession& operator=(const TextSession&) = delete;
 
-// Waits until what prepareText started has ended: a closing window and a deleted editor call it,
-// so that neither a process that ends nor a module that is unloaded ends under that thread.
-void finishPreparingText();
+    // Null when pango cannot be loaded; then no text shows.
+    const PangoLibrary* library() const { return pango; }
+    // A new layout on the process's font map for drawing on cr; null without pango.
+    PangoLayout* createLayout(cairo_t* cr) const;
+
+private:
+    std::unique_lock<std::mutex> lock;
+    const PangoLibrary* pango;
+    PangoFontMap* fontMap;
+};
 
 }  // namespace VSTGUI

@@ -1,0 +1,49 @@
+#include "vstgui/textpreparation.h"
+
+#include <cairo.h>
+
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "vstgui/cdrawcontext.h"
+#include "vstgui/cfont.h"
+
+namespace VSTGUI {
+namespace {
+
+// Draws a text as the window draws its read-outs: same font map, font and options, so the window
+// then finds its font shaped and its digits' glyphs already drawn.
+void drawSampleText() {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 16);
+    {
+        CDrawContext context(surface);
+        context.setFont(kNormalFont);
+        context.drawString("0.25 s", CRect(0, 0, 64, 16));
+    }
+    cairo_surface_destroy(surface);
+}
+
+// Made once and never destroyed: a process may end with the editor still open, and a thread
+// object that was never joined must not be destroyed.
+std::mutex preparationLock;
+std::thread* preparation = nullptr;
+
+}  // namespace
+
+void prepareText() {
+    const std::lock_guard<std::mutex> lock(preparationLock);
+    if (preparation) return;
+    try {
+        preparation = new std::thread(drawSampleText);
+    } catch (const std::exception&) {
+        // No thread to spare: the first text loads everything itself.
+    }
+}
+
+void finishPreparingText() {
+    const std::lock_guard<std::mutex> lock(preparationLock);
+    if (preparation && preparation->joinable()) preparation->join();
+}
+
+}  // namespace VSTGUI

@@ -1,6 +1,7 @@
 #include "vstgui/pangolibrary.h"
 
 #include <dlfcn.h>
+#include <fontconfig/fontconfig.h>
 
 #include <mutex>
 
@@ -23,6 +24,11 @@ const PangoLibrary* pangoLibrary() {
     return library;
 }
 
+void readFontConfiguration() {
+    static std::once_flag read;
+    std::call_once(read, [] { FcInit(); });
+}
+
 namespace {
 
 std::mutex textLock;
@@ -39,7 +45,10 @@ struct ProcessFontMap {
 }  // namespace
 
 TextSession::TextSession() : lock(textLock), pango(pangoLibrary()), fontMap(nullptr) {
-    if (pango && !processFontMap.map) processFontMap.map = pango->pango_cairo_font_map_new();
+    if (pango && !processFontMap.map) {
+        readFontConfiguration();
+        processFontMap.map = pango->pango_cairo_font_map_new();
+    }
     fontMap = processFontMap.map;
 }
 

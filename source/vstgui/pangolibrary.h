@@ -46,6 +46,11 @@ struct PangoLibrary {
 // Loads the library on the first call; null when it cannot be loaded, and then no text shows.
 const PangoLibrary* pangoLibrary();
 
+// Reads the system's font configuration (fontconfig's, which pango uses) once per process; a
+// second caller waits for the first. Pango would otherwise read it again on a thread of its own
+// for a font map made while the first reading goes on. Any thread.
+void readFontConfiguration();
+
 // The whole process lays out its text on one font map, so that what the first text loads (the
 // font, its shaping tables, the glyphs) serves every window and thread after it. A font map is not
 // thread-safe: a session holds the process's text lock while it lives, and the layouts made in it

@@ -8,6 +8,7 @@
 
 #include "vstgui/cdrawcontext.h"
 #include "vstgui/cfont.h"
+#include "vstgui/pangolibrary.h"
 
 namespace VSTGUI {
 namespace {
@@ -24,6 +25,19 @@ void drawSampleText() {
     cairo_surface_destroy(surface);
 }
 
+// fontconfig reads the system's configuration while pango loads: the two take about as long, and
+// neither needs the other.
+void prepare() {
+    try {
+        std::thread configuration(readFontConfiguration);
+        pangoLibrary();
+        configuration.join();
+    } catch (const std::exception&) {
+        // No thread to spare: the text below reads the configuration itself.
+    }
+    drawSampleText();
+}
+
 // Made once and never destroyed: a process may end with the editor still open, and a thread
 // object that was never joined must not be destroyed.
 std::mutex preparationLock;
@@ -35,7 +49,7 @@ void prepareText() {
     const std::lock_guard<std::mutex> lock(preparationLock);
     if (preparation) return;
     try {
-        preparation = new std::thread(drawSampleText);
+        preparation = new std::thread(prepare);
     } catch (const std::exception&) {
         // No thread to spare: the first text loads everything itself.
     }

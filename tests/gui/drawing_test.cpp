@@ -2,6 +2,8 @@
 // placement by alignment, clipping and bitmaps.
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "gui_test_support.h"
@@ -118,6 +120,48 @@ TEST_F(DrawingTest, StandardFontHasArialMetrics) {
     context.setFont(kNormalFontBig);
     EXPECT_NEAR(context.getStringWidth("Hello"), 27.3 * 14 / 12, 1.0);
     cairo_surface_destroy(image);
+}
+
+// The process lays out all its text on one font map, which is not thread-safe by itself: windows
+// drawing on several threads at once, in fonts and scripts that the font map has yet to load, must
+// each get exactly what they get alone.
+TEST(TextOnThreads, TextDrawnOnSeveralThreadsAtOnceLooksAsWhenDrawnAlone) {
+    constexpr int kWidth = 200, kHeight = 24, kThreads = 4, kRounds = 24;
+    const auto text = [](int round) {
+        static const char* const words[] = {"Kick 01.wav", "Ωμέγα", "Жёлтый", "0.25 s", "naïve café", "ß ŁÓDŹ"};
+        return std::string(words[round % 6]) + " " + std::to_string(round);
+    };
+    const auto draw = [](const std::string& string, int round) {
+        // A size of its own in each round: a font the font map has not made yet.
+        CFontDesc font(kNormalFont->getName(), 8 + round, round % 2 ? kBoldFace : 0);
+        std::vector<uint32_t> pixels(kWidth * kHeight);
+        cairo_surface_t* image = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.data()),
+                                                                     CAIRO_FORMAT_ARGB32, kWidth, kHeight, 4 * kWidth);
+        {
+            CDrawContext context(image);
+            context.setFont(&font);
+            context.setFontColor(kWhiteCColor);
+            context.drawString(string.c_str(), CRect(0, 0, kWidth, kHeight), kLeftText);
+        }
+        cairo_surface_destroy(image);
+        return pixels;
+    };
+
+    std::vector<std::vector<uint32_t>> onThreads(kThreads * kRounds);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < kRounds; ++round) onThreads[t * kRounds + round] = draw(text(round), round);
+        });
+    for (std::thread& thread : threads) thread.join();
+
+    int differing = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const std::vector<uint32_t> alone = draw(text(round), round);
+        ASSERT_NE(alone, std::vector<uint32_t>(kWidth * kHeight)) << "no text was drawn in round " << round;
+        for (int t = 0; t < kThreads; ++t) differing += onThreads[t * kRounds + round] != alone ? 1 : 0;
+    }
+    EXPECT_EQ(differing, 0);
 }
 
 TEST_F(DrawingTest, ClipKeepsDrawingInsideAndRestoresWithTheGlobalState) {

@@ -34,11 +34,14 @@ namespace {
 std::mutex textLock;
 
 // Made by the first session; released with the module, so that a host that unloads and loads the
-// plug-in again does not keep one font map from each time.
+// plug-in again does not keep one font map from each time. A process may end while a thread still
+// prepares the fonts: the map goes when that thread's session has ended.
 struct ProcessFontMap {
     PangoFontMap* map = nullptr;
     ~ProcessFontMap() {
+        const std::lock_guard<std::mutex> lock(textLock);
         if (map) pangoLibrary()->g_object_unref(map);
+        map = nullptr;
     }
 } processFontMap;
 

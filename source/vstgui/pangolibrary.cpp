@@ -33,26 +33,18 @@ namespace {
 
 std::mutex textLock;
 
-// Made by the first session; released with the module, so that a host that unloads and loads the
-// plug-in again does not keep one font map from each time. A process may end while a thread still
-// prepares the fonts: the map goes when that thread's session has ended.
-struct ProcessFontMap {
-    PangoFontMap* map = nullptr;
-    ~ProcessFontMap() {
-        const std::lock_guard<std::mutex> lock(textLock);
-        if (map) pangoLibrary()->g_object_unref(map);
-        map = nullptr;
-    }
-} processFontMap;
+// Made by the first session and kept for the life of the process, as the library and the module
+// are (neither is ever unloaded).
+PangoFontMap* processFontMap = nullptr;
 
 }  // namespace
 
 TextSession::TextSession() : lock(textLock), pango(pangoLibrary()), fontMap(nullptr) {
-    if (pango && !processFontMap.map) {
+    if (pango && !processFontMap) {
         readFontConfiguration();
-        processFontMap.map = pango->pango_cairo_font_map_new();
+        processFontMap = pango->pango_cairo_font_map_new();
     }
-    fontMap = processFontMap.map;
+    fontMap = processFontMap;
 }
 
 PangoLayout* TextSession::createLayout(cairo_t* cr) const {

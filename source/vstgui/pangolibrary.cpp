@@ -39,17 +39,16 @@ PangoFontMap* processFontMap = nullptr;
 
 }  // namespace
 
-TextSession::TextSession() : lock(textLock), pango(pangoLibrary()), fontMap(nullptr) {
+TextSession::TextSession() : lock(textLock), pango(pangoLibrary()) {
     if (pango && !processFontMap) {
         readFontConfiguration();
         processFontMap = pango->pango_cairo_font_map_new();
     }
-    fontMap = processFontMap;
 }
 
 PangoLayout* TextSession::createLayout(cairo_t* cr) const {
-    if (!fontMap) return nullptr;
-    PangoContext* context = pango->pango_font_map_create_context(fontMap);
+    if (!pango) return nullptr;
+    PangoContext* context = pango->pango_font_map_create_context(processFontMap);
     pango->pango_cairo_update_context(cr, context);
     PangoLayout* layout = pango->pango_layout_new(context);
     pango->g_object_unref(context);

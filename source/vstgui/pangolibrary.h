@@ -69,7 +69,6 @@ public:
 private:
     std::unique_lock<std::mutex> lock;
     const PangoLibrary* pango;
-    PangoFontMap* fontMap;
 };
 
 }  // namespace VSTGUI

@@ -63,6 +63,9 @@ ADEditor::ADEditor(void* effect) : AEffGUIEditor(effect) {
 }
 
 ADEditor::~ADEditor() {
+    // A host may close the plug-in while its save dialog is still open.
+    if (runningSelector) runningSelector->cancel();
+    release(runningSelector);
     if (frame) close();
     release(BackgroundBitmap);
     release(ExportBitmap);
@@ -194,6 +197,7 @@ CMessageResult ADEditor::notify(CBaseObject* sender, IdStringPtr message) {
     }
     auto* selector = dynamic_cast<CNewFileSelector*>(sender);
     if (selector && message == CNewFileSelector::kSelectEndMessage) {
+        if (selector == runningSelector) release(runningSelector);
         if (selector->getNumSelectedFiles() > 0) {
             char path[kitfiles::kSlotPathSize];
             copyCut(path, selector->getSelectedFile(0));
@@ -228,6 +232,11 @@ void ADEditor::runFileSelector(const char* title, CNewFileSelector::Style style,
     if (purpose == 101 || purpose == kKitExportPurpose || purpose == kSlotExportPurpose)
         selector->setDefaultExtension(aiff);
     selector->setTitle(selectorTitle);
-    selector->run(this);
-    selector->forget();
+    // One save dialog at a time: a second press replaces the first.
+    if (runningSelector) runningSelector->cancel();
+    release(runningSelector);
+    if (selector->run(this))
+        runningSelector = selector;
+    else
+        selector->forget();
 }

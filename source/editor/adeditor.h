@@ -115,4 +115,6 @@ private:
     std::atomic<bool> exportValuePending{false};
     std::atomic<float> pendingExportValue{0.0f};
     char selectorTitle[256] = {};
+    // The save dialog still open, if any. It reports to this editor, so it must not outlive it.
+    VSTGUI::CNewFileSelector* runningSelector = nullptr;
 };

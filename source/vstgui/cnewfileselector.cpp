@@ -1,5 +1,7 @@
 #include "vstgui/cnewfileselector.h"
 
+#include <utility>
+
 #include "vstgui/platform/common/childprocess.h"
 #include "vstgui/platform/common/runloop.h"
 #include "vstgui/platform/x11/dialogcommand.h"
@@ -69,6 +71,16 @@ bool CNewFileSelector::runModal() {
         if (!done) RunLoop::get().wait(std::chrono::milliseconds(20));
     }
     return !selectedFiles.empty();
+}
+
+void CNewFileSelector::cancel() {
+    // Ending the program ends its output: nothing more comes through the run loop.
+    process.reset();
+    done = true;
+    CBaseObject* endDelegate = std::exchange(delegate, nullptr);
+    if (!endDelegate) return;
+    endDelegate->forget();
+    forget();
 }
 
 void CNewFileSelector::finished(int exitCode, const std::string& output) {

@@ -56,6 +56,9 @@ public:
     bool run(CBaseObject* delegate);
     // Opens the dialog and pumps the run loop until it ends; true when a file was chosen.
     bool runModal();
+    // Closes a dialog that is still open and lets go of its delegate without telling it: for a
+    // delegate that is going away before the user has answered.
+    void cancel();
 
     uint32 getNumSelectedFiles() const { return static_cast<uint32>(selectedFiles.size()); }
     UTF8StringPtr getSelectedFile(uint32 index) const;

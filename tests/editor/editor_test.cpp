@@ -1,6 +1,7 @@
 // The real editor of a real effect, drawn offscreen and driven by injected mouse and drag events,
 // the way a user works with it.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -382,6 +383,42 @@ TEST_F(EditorTest, ExportAndReimportAKitThroughTheSaveDialog) {
     EXPECT_NEAR(effect->SampleBuffer[1][1000], -0.25f, 1e-4);
     EXPECT_EQ(readout(7), readout(1));
     EXPECT_TRUE(editor->IsOpen);
+}
+
+// A user removes the plug-in from its track while its save dialog is open, and another instance
+// of the plug-in keeps pumping its window: the dialog goes with its editor, and its answer reaches
+// nothing.
+TEST_F(EditorTest, ClosingThePlugInClosesItsSaveDialog) {
+    const std::string kit = scratch.path("late.aif");
+    const std::string bin = scratch.path("bin");
+    std::filesystem::create_directories(bin);
+    std::ofstream(bin + "/zenity") << "#!/bin/sh\necho $$ > '" << scratch.path("pid") << "'\nsleep 0.5\necho '" << kit
+                                   << "'\n";
+    chmod((bin + "/zenity").c_str(), 0755);
+    savedPath = std::getenv("PATH");
+    setenv("PATH", (bin + ":" + savedPath).c_str(), 1);
+
+    auto* other = new Kv7DrumEditEdit(nullptr);
+    ASSERT_TRUE(other->getADEditor()->open(nullptr));
+    open();
+    drop(kDropZone, {sound("a.wav", 1000)});
+    click(kExportButton);
+    setenv("PATH", savedPath.c_str(), 1);
+    pid_t dialog = 0;
+    for (int i = 0; i < 500 && !(std::ifstream(scratch.path("pid")) >> dialog); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GT(dialog, 0);
+
+    AEffect* closing = effect->getAeffect();
+    effect = nullptr;
+    closing->dispatcher(closing, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_NE(kill(dialog, 0), 0) << "the dialog is still open";
+    for (int i = 0; i < 100; ++i) {
+        other->getADEditor()->hostIdle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(std::filesystem::exists(kit));
+    delete other;
 }
 
 TEST_F(EditorTest, ReopeningShowsTheSameKitInNameMode) {

@@ -1,9 +1,13 @@
 #include "editor/vembdialog.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "editor/cmycontrollistener.h"
 #include "editor/editor_colors.h"
+#include "editor/message_lines.h"
 #include "vstgui/cdrawcontext.h"
 #include "vstgui/cframe.h"
 
@@ -11,8 +15,9 @@ using namespace VSTGUI;
 
 namespace {
 
-constexpr size_t kLineLength = 140;
 constexpr CCoord kLineSpacing = 22;
+// Room left beside a line, so that wrapped text keeps clear of the dialog's border.
+constexpr CCoord kTextMargin = 12;
 
 // Copies at most capacity - 1 characters and always terminates.
 void copyText(char* destination, size_t capacity, const char* source) {
@@ -86,26 +91,35 @@ void vembDialog::draw(CDrawContext* context) {
 
 void vembDialog::drawText(CDrawContext* context, const char* string, CFontDesc* font, bool filled) {
     if (!string) return;
-    const size_t length = std::strlen(string);
-    for (size_t start = 0; start < length; start += kLineLength) {
-        char line[kLineLength + 1];
-        copyText(line, sizeof line, string + start);
+    context->setFont(font);
+    const std::vector<std::string> lines = messageLines(
+        string, [context](const std::string& line) { return context->getStringWidth(line.c_str()); },
+        textRect.getWidth() - kTextMargin);
+    // Text above the "OK" button stays above it: a message of many lines starts higher.
+    const bool aboveButton = textRect.bottom <= OKButtonRect.top;
+    if (aboveButton && !lines.empty()) {
+        const CCoord middle = (textRect.top + textRect.bottom) / 2;
+        const CCoord overrun = middle + kLineSpacing * static_cast<CCoord>(lines.size() - 1) - (OKButtonRect.top - 14);
+        if (overrun > 0) textRect.offset(0, -std::min(overrun, middle - textRect.top - 8));
+    }
+    for (const std::string& line : lines) {
         CRect oldClip;
         context->getClipRect(oldClip);
         CRect clip = textRect;
+        if (aboveButton) clip.bottom = std::min(clip.bottom, OKButtonRect.top - 2);
         context->setClipRect(clip.bound(oldClip));
         context->setFont(font);
         if (filled) {
             context->setFillColor(kBlackCColor);
             context->drawRect(textRect, kDrawFilled);
-            context->drawString(line, textRect, kCenterText, true);
+            context->drawString(line.c_str(), textRect, kCenterText, true);
         } else {
             // A black shadow one pixel down and right, then the white text.
             CRect shadow = textRect;
             context->setFontColor(kBlackCColor);
-            context->drawString(line, shadow.offset(1, 1), kCenterText, true);
+            context->drawString(line.c_str(), shadow.offset(1, 1), kCenterText, true);
             context->setFontColor(kWhiteCColor);
-            context->drawString(line, textRect, kCenterText, true);
+            context->drawString(line.c_str(), textRect, kCenterText, true);
         }
         context->setClipRect(oldClip);
         textRect.offset(0, kLineSpacing);

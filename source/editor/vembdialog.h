@@ -1,5 +1,5 @@
-// The editor's message box, drawn inside the window: a title bar, a message cut into lines of 140
-// characters, and an "OK" button whose press sets the value to 1 and tells the listener. Shown by
+// The editor's message box, drawn inside the window: a title bar, a message cut into lines of at
+// most 140 characters that fit its width (message_lines.h), and an "OK" button whose press sets the value to 1 and tells the listener. Shown by
 // adding it to the frame as its modal view with dialog style 0; style -1 draws nothing.
 //
 // It can also host a one-line text field (takeFocus opens one through the frame); the editor
@@ -38,7 +38,8 @@ public:
     virtual const char* getText() const { return text; }
     virtual void setTextEditConvert(void (*convert)(char* input, char* string));
     virtual void setTextEditConvert(void (*convert)(char* input, char* string, void* userData), void* userData);
-    // Draws text into textRect line by line, 140 characters a line, 22 pixels apart.
+    // Draws text into textRect line by line, 22 pixels apart, as messageLines cuts it for the
+    // rectangle's width.
     virtual void drawText(VSTGUI::CDrawContext* context, const char* text, VSTGUI::CFontDesc* font, bool filled);
 
     // IPlatformTextEditCallback

@@ -1,13 +1,15 @@
 // The message dialog: nothing until styled, its frame, title bar and message lines, the OK
 // button's press and hover, its modality in the frame, and the text field it can host.
 #include "editor/editor_colors.h"
+#include "editor/message_lines.h"
 #include "editor/vembdialog.h"
 #include "gui_test_support.h"
+#include "vstgui/cnewfileselector.h"
 
 namespace guitest {
 namespace {
 
-constexpr int kLeft = 12, kTop = 12, kRight = 400, kBottom = 372;
+constexpr int kLeft = 12, kTop = 12, kRight = 428, kBottom = 372;  // where the editor shows it
 
 // A colour drawn over the dialog's own background.
 CColor overBackground(const CColor& c) {
@@ -19,7 +21,7 @@ CColor overBackground(const CColor& c) {
 class MessageDialogTest : public OffscreenTest {
 protected:
     void SetUp() override {
-        openFrame(412, 756);
+        openFrame(440, 756);
         dialog = new vembDialog(CRect(kLeft, kTop, kRight, kBottom), &listener, 2, nullptr, 0);
     }
     void TearDown() override {
@@ -105,6 +107,42 @@ TEST_F(MessageDialogTest, LongMessagesAreCutIntoCentredLinesOf140Characters) {
     const auto [first, last] = inkColumns(lines[2].first, lines[2].second);
     EXPECT_NEAR((first + last) / 2.0, (kLeft + kRight) / 2.0, 2);
     EXPECT_LT(last - first, 150);
+}
+
+TEST_F(MessageDialogTest, TextsWiderThanTheDialogWrapInsideIt) {
+    const std::string path = "/home/someone/" + std::string(120, 'p') + "/kick.wav";
+    for (const std::string& message : {std::string(CNewFileSelector::getMissingProgramText()),
+                                       "Could not open \"" + path + "\": Permission denied."}) {
+        SCOPED_TRACE(message);
+        show("No file dialog available", message.c_str());
+        const auto lines = textLines();
+        EXPECT_GE(lines.size(), 2u);
+        const auto [first, last] = inkColumns(lines.front().first, lines.back().second);
+        EXPECT_GT(first, kLeft + 6);
+        EXPECT_LT(last, kRight - 6);
+        EXPECT_LT(lines.back().second, dialog->OKButtonRect.top);
+        frame->removeView(dialog, false);
+    }
+}
+
+TEST(MessageLines, FitTheWidthAndKeepTheLineLength) {
+    const auto bytes = [](const std::string& line) { return static_cast<double>(line.size()); };
+    using Lines = std::vector<std::string>;
+    const struct {
+        std::string text;
+        double width;
+        Lines lines;
+    } cases[] = {
+        {"", 10, {}},
+        {"Total Duration too long!", 100, {"Total Duration too long!"}},
+        {std::string(300, 'i'), 1000, {std::string(140, 'i'), std::string(140, 'i'), std::string(20, 'i')}},
+        {"aaa bbb ccc", 7, {"aaa bbb", "ccc"}},
+        {"aaa bbb ccc", 8, {"aaa bbb", "ccc"}},
+        {"aa /long/path/x b", 6, {"aa", "/long/", "path/x", "b"}},
+        {"\xc3\xa9\xc3\xa9\xc3\xa9", 3, {"\xc3\xa9", "\xc3\xa9", "\xc3\xa9"}},
+        {std::string(145, 'w'), 100, {std::string(100, 'w'), std::string(45, 'w')}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(messageLines(c.text, bytes, c.width), c.lines) << c.text;
 }
 
 TEST_F(MessageDialogTest, OKReportsOnThePressAndOtherPressesAreSwallowed) {

@@ -1,62 +1,39 @@
-# Shared by the real-host tests: a private work folder, a copy of the module, and checks that say
-# what they looked for.
+# Shared by the real-host tests: a private work folder, a copy of the module, checks that say what
+# they looked for, and a private Ardour 7.
 set -euo pipefail
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kv7-host-test.XXXXXX")
 trap '[ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
 failures=0
 
-# Hosts trust a scan cache only when the module is older than it: give the copy an old time.
-plugin_copy() {
-    mkdir -p "$work/vst"
-    cp "$1" "$work/vst/Tembro-laxis.so"
-    touch -d '-10 seconds' "$work/vst/Tembro-laxis.so"
-    echo "$work/vst/Tembro-laxis.so"
-}
+for program in "${required[@]}"; do
+    command -v "$program" >/dev/null 2>&1 || [ -x "$program" ] || { echo "FAILED: $program is not installed (scripts/setup installs it)" >&2; exit 1; }
+done
 
-# expect_match WHAT TEXT PATTERN: PATTERN (an extended regular expression) must occur in TEXT.
-expect_match() {
-    if grep -Eq -- "$3" <<<"$2"; then
-        echo "ok: $1"
-    else
-        echo "FAILED: $1: no match for /$3/" >&2
-        failures=$((failures + 1))
-    fi
-}
+# Hosts trust a scan cache only when the module is older than it: the copy gets an old time.
+plugin="$work/vst/Tembro-laxis.so"
+mkdir -p "$work/vst"
+cp "$1" "$plugin"
+touch -d '-10 seconds' "$plugin"
 
-# A private Ardour 7 for PLUGIN: configuration, cache and data under the work folder, the test
-# pattern script in reach, Linux VST plug-ins looked for in the work folder (the session tool, the
-# exporter and Ardour itself read that), and the scan cache written.
+# expect_match WHAT TEXT PATTERN: the extended regular expression PATTERN must occur in TEXT.
+expect_match() { if grep -Eq -- "$3" <<<"$2"; then echo "ok: $1"; else echo "FAILED: $1: no match for /$3/" >&2; failures=$((failures + 1)); fi; }
+
+# Ardour 7 with its configuration, cache and data under the work folder, the test pattern script in
+# reach, Linux VST plug-ins looked for in the work folder, and the scan cache written; prints the
+# scanner's cache of the plug-in.
 prepare_private_ardour() {
-    local lib_dir
-    lib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
     export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
     mkdir -p "$XDG_CONFIG_HOME/ardour7/scripts" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
-    cp "$lib_dir/ardour/kv7_test_pattern.lua" "$XDG_CONFIG_HOME/ardour7/scripts/"
-    cat >"$XDG_CONFIG_HOME/ardour7/config" <<XML
-<?xml version="1.0" encoding="UTF-8"?>
-<Ardour>
-  <Config>
-    <Option name="plugin-path-lxvst" value="$work/vst"/>
-  </Config>
-</Ardour>
-XML
-    LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 /usr/lib/ardour7/ardour-vst-scanner -q "$1" || true
-    # The cache counts only when it is at least a second newer than the module.
-    sleep 1
-}
-
-require_program() {
-    if ! command -v "$1" >/dev/null 2>&1 && [ ! -x "$1" ]; then
-        echo "FAILED: $1 is not installed (scripts/setup installs it)" >&2
-        exit 1
-    fi
+    cp "$(dirname "${BASH_SOURCE[0]}")/ardour/kv7_test_pattern.lua" "$XDG_CONFIG_HOME/ardour7/scripts/"
+    printf '<?xml version="1.0" encoding="UTF-8"?>\n<Ardour><Config><Option name="plugin-path-lxvst" value="%s"/></Config></Ardour>\n' \
+        "$work/vst" >"$XDG_CONFIG_HOME/ardour7/config"
+    LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 /usr/lib/ardour7/ardour-vst-scanner -q "$plugin" >/dev/null 2>&1 || true
+    sleep 1  # the cache counts only when it is at least a second newer than the module
+    cat "$(find "$XDG_CACHE_HOME" -name '*.v2i' | head -n 1)"
 }
 
 finish() {
-    if [ "$failures" -ne 0 ]; then
-        echo "$failures check(s) failed" >&2
-        exit 1
-    fi
+    [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
     echo "all checks passed"
 }

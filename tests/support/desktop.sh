@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# A desktop of a test's own: an X server (Xvfb), a window manager (twm) and a JACK server (dummy
-# driver), all ended with the test. Run a test program on one:
+# A desktop of a test's own: Xvfb, twm and a JACK server (dummy driver), ended with the test:
 #   desktop.sh [--xvfb WxHxD] [--twm] [--jack PERIOD] -- PROGRAM ARGS...
-# or source it, set work to a scratch folder, call start_xvfb, start_twm, start_jack, and at the
-# end stop_started.
+# or source it, set work to a scratch folder, call start_xvfb, start_twm, start_jack, stop_started.
 started=()
 servers=()
 track_process() { started+=("$1"); }

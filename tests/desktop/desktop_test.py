@@ -190,6 +190,7 @@ def road(work, args):
             if wait(lambda: not visible(DIALOG), 4):
                 break
         expect(not visible(DIALOG), "the dialog stayed")
+        wait(lambda: os.path.exists(kit), 10 if answer else 0.5)  # the export ends after the dialog
         expect(os.listdir(os.path.dirname(kit)) in ([], [os.path.basename(kit)] if answer else []), "exports: %s" % os.listdir(os.path.dirname(kit)))
         if os.path.exists(kit):
             break

@@ -112,12 +112,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), module.error().c_str());
         return 1;
     }
-    dispatch(effect, effOpen);
-    dispatch(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    dispatch(effect, effSetBlockSize, 0, 512);
-    dispatch(effect, effMainsChanged, 0, 1);
-    ERect* rect = nullptr;
-    dispatch(effect, effEditGetRect, 0, 0, &rect);
+    const ERect* rect = startAsAHostDoes(effect);
     if (!rect) return 1;
     const int width = rect->right - rect->left;
     const int height = rect->bottom - rect->top;

@@ -12,32 +12,16 @@
 #include <cstdio>
 #include <string>
 
-#include "plugin_module.h"
-#include "vst_events.h"
-
-namespace {
-
-VstIntPtr hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) { return opcode == audioMasterVersion ? kVstVersion : 0; }
-
-VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f) {
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-}
-
-}  // namespace
+#include "plugin_host.h"
 
 int main(int argc, char** argv) {
     std::FILE* log = argc == 3 ? std::fopen(argv[2], "w") : nullptr;
     PluginModule module(argc == 3 ? argv[1] : "");
-    AEffect* effect = module.instantiate(hostCallback);
+    AEffect* effect = module.instantiate(HostCallbackLog::callback);
     Display* display = XOpenDisplay(nullptr);
     if (!log || !effect || !display) return std::fprintf(stderr, "usage: %s PLUGIN.so LOG, on a display\n", argv[0]), 2;
     setvbuf(log, nullptr, _IOLBF, 0);
-    dispatch(effect, effOpen);
-    dispatch(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    dispatch(effect, effSetBlockSize, 0, 512);
-    dispatch(effect, effMainsChanged, 0, 1);
-    ERect* rect = nullptr;
-    dispatch(effect, effEditGetRect, 0, 0, &rect);
+    const ERect* rect = startAsAHostDoes(effect);
     const Window host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, rect->right, rect->bottom, 0, 0, 0);
     XSelectInput(display, host, StructureNotifyMask);
     XMapWindow(display, host);

@@ -9,8 +9,7 @@
 #include <optional>
 
 #include "dispatcher_answers.h"
-#include "plugin_module.h"
-#include "vst_events.h"
+#include "plugin_host.h"
 
 // Last: Xlib's macros (None, Status) would clash with the names above.
 #include <X11/Xatom.h>
@@ -19,35 +18,6 @@
 using namespace hostcalls;
 
 namespace {
-
-// What the host callback was asked, and how it answers.
-struct HostCallbackLog {
-    struct Call {
-        AEffect* effect;
-        VstInt32 opcode, index;
-        VstIntPtr value;
-        void* ptr;
-        float opt;
-    };
-    std::vector<Call> calls;
-    VstIntPtr versionAnswer = kVstVersion;
-    static constexpr VstIntPtr kVendorSpecificAnswer = 0x5EED;
-
-    static HostCallbackLog& instance() {
-        static HostCallbackLog log;
-        return log;
-    }
-    static VstIntPtr callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-        instance().calls.push_back({effect, opcode, index, value, ptr, opt});
-        if (opcode == audioMasterVersion) return instance().versionAnswer;
-        return opcode == audioMasterVendorSpecific ? kVendorSpecificAnswer : 0;
-    }
-};
-
-VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                          float opt = 0.0f) {
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-}
 
 constexpr VstInt32 kIndexes[] = {INT32_MIN, -1, 0, 1, 3, 23, 24, 99, 100, 195, 196, INT32_MAX,
                                  fourCharCode("sHi!"), fourCharCode("sI00"), fourCharCode("sO00"), fourCharCode("sV2S")};

@@ -11,10 +11,7 @@
 #include "kitfiles/text_helpers.h"
 
 using namespace kitfiles;
-using kittest::be16s;
-using kittest::be32;
-using kittest::Bytes;
-using kittest::readBytes;
+using namespace kittest;
 
 namespace {
 

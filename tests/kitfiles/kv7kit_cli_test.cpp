@@ -11,7 +11,6 @@
 #include "smf_writer.h"
 
 using namespace kitfiles;
-using kittest::readBytes;
 
 namespace {
 
@@ -40,7 +39,7 @@ protected:
         for (std::size_t slot = 0; slot < files.size(); ++slot) load(files[slot], static_cast<int32_t>(slot));
         EXPECT_EQ(Save_All_Buffer_To_KV7_File(*effect, slotPaths, scratch.path("plug-in.aif").c_str()).outcome,
                   KitExportResult::Outcome::Written);
-        return readBytes(scratch.path("plug-in.aif"));
+        return kittest::readBytes(scratch.path("plug-in.aif"));
     }
 };
 
@@ -80,7 +79,7 @@ TEST_F(Kv7Kit, BuildWritesWhatThePlugInWritesAndNeverReplacesAKitWithAFailure) {
     const std::vector<std::string> files = {sound("kick.wav", 1000), sound("snare 2.wav", 2000, 2), sound("hat.wav", 500, 1, -0.9f)};
     const ToolRun run = kv7kit("build " + files[0] + " '" + files[1] + "' " + files[2] + " -o " + scratch.path("kit.WAV"));
     ASSERT_TRUE(run.status == 0 && run.err.empty() && run.out.find("kit.aif") != std::string::npos) << run.err;
-    EXPECT_EQ(readBytes(scratch.path("kit.aif")), kitAsThePlugInWritesIt(files));
+    EXPECT_EQ(kittest::readBytes(scratch.path("kit.aif")), kitAsThePlugInWritesIt(files));
 
     // A folder gives its sounds in name order, as many as the kit holds.
     std::filesystem::create_directory(scratch.path("folder"));
@@ -90,12 +89,12 @@ TEST_F(Kv7Kit, BuildWritesWhatThePlugInWritesAndNeverReplacesAKitWithAFailure) {
     EXPECT_TRUE(full.status == 0 && full.err == "kv7kit: 2 more sounds left out: a kit has 24 slots\n") << full.err;
     std::vector<std::string> first24;
     for (int i = 0; i < 24; ++i) first24.push_back(scratch.path("folder/s" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".wav"));
-    EXPECT_EQ(readBytes(scratch.path("kit.aif")), kitAsThePlugInWritesIt(first24));
+    EXPECT_EQ(kittest::readBytes(scratch.path("kit.aif")), kitAsThePlugInWritesIt(first24));
 
-    const auto before = readBytes(scratch.path("kit.aif"));
+    const auto before = kittest::readBytes(scratch.path("kit.aif"));
     const std::string longSound = sound("long.wav", 200000);
     EXPECT_EQ(kv7kit("build " + longSound + " " + longSound + " " + longSound + " -o " + scratch.path("kit.aif")).status, 1);
-    EXPECT_EQ(readBytes(scratch.path("kit.aif")), before);
+    EXPECT_EQ(kittest::readBytes(scratch.path("kit.aif")), before);
 }
 
 TEST_F(Kv7Kit, InfoShowsWhatAnImportGivesAndSplitWritesTheSlotFiles) {

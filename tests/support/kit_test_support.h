@@ -27,7 +27,11 @@ using Bytes = std::vector<unsigned char>;
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class ScratchFolder {
 public:
-    ScratchFolder() : root(mkdtemp((std::filesystem::temp_directory_path() / "kv7-test-XXXXXX").string().data())) {}
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kv7-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("no scratch folder: " + pattern);
+        root = pattern;
+    }
     ~ScratchFolder() {
         std::error_code ignored;
         std::filesystem::permissions(root, std::filesystem::perms::owner_all, ignored);

@@ -11,3 +11,13 @@ function(tl_default_vst_dir result)
   endforeach()
   set(${result} "${dir}" PARENT_SCOPE)
 endfunction()
+
+# Where LV2 hosts look: the first folder of LV2_PATH, else ~/.lv2.
+function(tl_default_lv2_dir result)
+  set(dir "$ENV{HOME}/.lv2")
+  if(NOT "$ENV{LV2_PATH}" STREQUAL "")
+    string(REPLACE ":" ";" folders "$ENV{LV2_PATH}")
+    list(GET folders 0 dir)
+  endif()
+  set(${result} "${dir}" PARENT_SCOPE)
+endfunction()

@@ -1,7 +1,9 @@
 // tembro-laxis: plays the Tembro-laxis plug-in without a music host. It loads the plug-in module
 // through VSTPluginMain as a host does, shows its editor in a window of its own, plays through an
 // audio device and takes notes from every MIDI input port and from the computer keyboard; or,
-// with --midi and --render, renders a MIDI file through the plug-in to a WAV file headless.
+// with --midi and --render, renders a MIDI file through the plug-in to a WAV file headless. With
+// --lv2 it hosts the plug-in's LV2 face instead, which can load a kit at start and keep the kit
+// between runs in a state folder.
 #include <CLI/CLI.hpp>
 
 #include <atomic>
@@ -10,12 +12,15 @@
 #include <filesystem>
 #include <memory>
 
+// Before any X11 header, whose Bool macro the LV2 headers cannot take.
+#include "lv2_plugin.h"
+
 #include "audio_output.h"
 #include "editor_window.h"
-#include "hosted_plugin.h"
 #include "midi_file.h"
 #include "midi_inputs.h"
 #include "offline_render.h"
+#include "vst_plugin.h"
 
 namespace {
 
@@ -28,6 +33,34 @@ std::string defaultPluginPath() {
     for (const char* path : {TL_BUILT_PLUGIN, TL_INSTALLED_PLUGIN})
         if (std::filesystem::exists(path)) return path;
     return TL_INSTALLED_PLUGIN;
+}
+
+std::string defaultLv2Bundle() {
+    for (const char* path : {TL_BUILT_LV2_BUNDLE, TL_INSTALLED_LV2_BUNDLE})
+        if (std::filesystem::exists(path)) return path;
+    return TL_INSTALLED_LV2_BUNDLE;
+}
+
+// The LV2 face with the kit asked for: the state folder's kit, then --kit over it.
+std::unique_ptr<Lv2Plugin> loadLv2(const std::string& bundle, const std::string& kit, const std::string& stateFolder,
+                                   bool offline, std::string& error) {
+    auto plugin = Lv2Plugin::load(bundle, offline ? Lv2Worker::Mode::Synchronous : Lv2Worker::Mode::Threaded, error);
+    if (!plugin) return nullptr;
+    if (!stateFolder.empty() && std::filesystem::exists(stateFolder + "/state.ttl")) {
+        if (!plugin->restoreState(stateFolder, error)) return nullptr;
+        std::printf("state: the kit saved in %s is restored\n", stateFolder.c_str());
+    }
+    if (!kit.empty()) plugin->setKitProperty(std::filesystem::absolute(kit).string());
+    return plugin;
+}
+
+void saveLv2State(Lv2Plugin& plugin, const std::string& stateFolder) {
+    std::string error;
+    if (stateFolder.empty()) return;
+    if (plugin.saveState(stateFolder, error))
+        std::printf("state: the kit is saved in %s\n", stateFolder.c_str());
+    else
+        std::fprintf(stderr, "tembro-laxis: %s\n", error.c_str());
 }
 
 int render(HostedPlugin& plugin, const std::string& midiPath, const RenderSettings& settings) {
@@ -107,12 +140,22 @@ int main(int argc, char** argv) {
                  "through the plug-in to a WAV file, without a sound card or display.",
                  "tembro-laxis"};
     std::string pluginPath = defaultPluginPath();
+    std::string lv2Bundle = defaultLv2Bundle();
+    bool useLv2 = false;
+    std::string kitPath, stateFolder;
     bool noAudio = false, noMidiInput = false, listDevices = false;
     AudioChoice choice;
     std::string midiPath;
     RenderSettings settings;
     unsigned rate = 0;
     app.add_option("--plugin", pluginPath, "plug-in module to load")->capture_default_str()->check(CLI::ExistingFile);
+    auto* lv2Option = app.add_flag("--lv2", useLv2, "host the plug-in's LV2 face (through lilv) instead of its VST module");
+    app.add_option("--lv2-bundle", lv2Bundle, "with --lv2: the LV2 bundle folder to load")->capture_default_str()
+        ->check(CLI::ExistingDirectory)->needs(lv2Option);
+    app.add_option("--kit", kitPath, "with --lv2: a Kv7 kit (or sound) file loaded at start through the kit property")
+        ->check(CLI::ExistingFile)->needs(lv2Option);
+    app.add_option("--state", stateFolder, "with --lv2: folder the kit is restored from at start and saved to at exit")
+        ->needs(lv2Option);
     app.add_flag("--no-audio", noAudio, "open the window without an audio device");
     app.add_flag("--no-midi-input", noMidiInput, "leave the MIDI input ports alone");
     app.add_option("--audio-api", choice.api, "jack, alsa or pulse (default: the first with an output device)")
@@ -144,9 +187,18 @@ int main(int argc, char** argv) {
     }
 
     std::string error;
-    auto plugin = HostedPlugin::load(pluginPath, error);
+    std::unique_ptr<HostedPlugin> plugin;
+    Lv2Plugin* lv2 = nullptr;
+    if (useLv2) {
+        auto loaded = loadLv2(lv2Bundle, kitPath, stateFolder, !settings.outputPath.empty(), error);
+        lv2 = loaded.get();
+        plugin = std::move(loaded);
+    } else {
+        plugin = VstPlugin::load(pluginPath, error);
+    }
     if (!plugin) {
-        std::fprintf(stderr, "tembro-laxis: cannot load %s: %s\n", pluginPath.c_str(), error.c_str());
+        std::fprintf(stderr, "tembro-laxis: cannot load %s: %s\n", (useLv2 ? lv2Bundle : pluginPath).c_str(),
+                     error.c_str());
         return 1;
     }
     std::printf("plug-in: \"%s\" by \"%s\", %d inputs, %d outputs (%s)\n", plugin->name().c_str(),
@@ -161,8 +213,12 @@ int main(int argc, char** argv) {
     if (!settings.outputPath.empty()) {
         settings.sampleRate = rate;
         settings.blockSize = static_cast<int>(choice.blockSize);
-        return render(*plugin, midiPath, settings);
+        const int status = render(*plugin, midiPath, settings);
+        if (lv2) saveLv2State(*lv2, stateFolder);
+        return status;
     }
     choice.sampleRate = rate;
-    return play(*plugin, !noAudio, !noMidiInput, choice);
+    const int status = play(*plugin, !noAudio, !noMidiInput, choice);
+    if (lv2) saveLv2State(*lv2, stateFolder);
+    return status;
 }

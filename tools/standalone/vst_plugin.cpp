@@ -1,4 +1,4 @@
-#include "hosted_plugin.h"
+#include "vst_plugin.h"
 
 #include <cstring>
 
@@ -6,8 +6,8 @@ namespace {
 
 // The plug-in calls back before its AEffect exists (audioMasterVersion), so the callback finds
 // its host through this pointer: the standalone hosts one plug-in at a time.
-HostedPlugin* hostBeingLoaded = nullptr;
-HostedPlugin* theHost = nullptr;
+VstPlugin* hostBeingLoaded = nullptr;
+VstPlugin* theHost = nullptr;
 
 void copyText(void* ptr, const char* text, size_t capacity) {
     if (!ptr) return;
@@ -17,15 +17,15 @@ void copyText(void* ptr, const char* text, size_t capacity) {
 
 }  // namespace
 
-std::unique_ptr<HostedPlugin> HostedPlugin::load(const std::string& path, std::string& error) {
+std::unique_ptr<VstPlugin> VstPlugin::load(const std::string& path, std::string& error) {
     auto module = std::make_unique<PluginModule>(path);
     if (!module->loaded()) {
         error = module->error();
         return nullptr;
     }
-    std::unique_ptr<HostedPlugin> host(new HostedPlugin(path, std::move(module)));
+    std::unique_ptr<VstPlugin> host(new VstPlugin(path, std::move(module)));
     hostBeingLoaded = host.get();
-    host->effect = host->module->instantiate(&HostedPlugin::callback);
+    host->effect = host->module->instantiate(&VstPlugin::callback);
     hostBeingLoaded = nullptr;
     if (!host->effect) {
         error = path + ": VSTPluginMain returned no effect";
@@ -36,10 +36,10 @@ std::unique_ptr<HostedPlugin> HostedPlugin::load(const std::string& path, std::s
     return host;
 }
 
-HostedPlugin::HostedPlugin(const std::string& path, std::unique_ptr<PluginModule> loadedModule)
+VstPlugin::VstPlugin(const std::string& path, std::unique_ptr<PluginModule> loadedModule)
     : modulePath(path), module(std::move(loadedModule)) {}
 
-HostedPlugin::~HostedPlugin() {
+VstPlugin::~VstPlugin() {
     if (!effect) return;
     if (editorOpen) closeEditor();
     stop();
@@ -48,23 +48,23 @@ HostedPlugin::~HostedPlugin() {
     if (theHost == this) theHost = nullptr;
 }
 
-VstIntPtr HostedPlugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+VstIntPtr VstPlugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-std::string HostedPlugin::name() const {
+std::string VstPlugin::name() const {
     char text[kVstMaxEffectNameLen + 1] = {};
     effect->dispatcher(effect, effGetEffectName, 0, 0, text, 0.0f);
     return text;
 }
 
-std::string HostedPlugin::vendor() const {
+std::string VstPlugin::vendor() const {
     char text[kVstMaxVendorStrLen + 1] = {};
     effect->dispatcher(effect, effGetVendorString, 0, 0, text, 0.0f);
     return text;
 }
 
-void HostedPlugin::start(double sampleRate, int maxBlockSize) {
+void VstPlugin::start(double sampleRate, int maxBlockSize) {
     if (running) return;
     rate = sampleRate;
     maxBlock = maxBlockSize;
@@ -75,19 +75,19 @@ void HostedPlugin::start(double sampleRate, int maxBlockSize) {
     running = true;
 }
 
-void HostedPlugin::stop() {
+void VstPlugin::stop() {
     if (!running) return;
     dispatch(effStopProcess);
     dispatch(effMainsChanged, 0, 0);
     running = false;
 }
 
-void HostedPlugin::process(VstEvents* events, float** inputs, float** outputs, int frames) noexcept {
+void VstPlugin::process(VstEvents* events, float** inputs, float** outputs, int frames) noexcept {
     if (events && events->numEvents > 0) effect->dispatcher(effect, effProcessEvents, 0, 0, events, 0.0f);
     effect->processReplacing(effect, inputs, outputs, frames);
 }
 
-bool HostedPlugin::editorSize(int& width, int& height) {
+bool VstPlugin::editorSize(int& width, int& height) {
     ERect* rect = nullptr;
     if (!hasEditor() || dispatch(effEditGetRect, 0, 0, &rect) == 0 || !rect) return false;
     width = rect->right - rect->left;
@@ -95,7 +95,7 @@ bool HostedPlugin::editorSize(int& width, int& height) {
     return width > 0 && height > 0;
 }
 
-bool HostedPlugin::openEditor(unsigned long window) {
+bool VstPlugin::openEditor(unsigned long window) {
     if (!hasEditor()) return false;
     // X11 hosts pass the parent window's id in the pointer argument.
     dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window));
@@ -103,34 +103,34 @@ bool HostedPlugin::openEditor(unsigned long window) {
     return true;
 }
 
-void HostedPlugin::closeEditor() {
+void VstPlugin::closeEditor() {
     if (!editorOpen) return;
     dispatch(effEditClose);
     editorOpen = false;
 }
 
-void HostedPlugin::idleEditor() {
+void VstPlugin::idleEditor() {
     if (editorOpen) dispatch(effEditIdle);
 }
 
-bool HostedPlugin::keyDown(const VstKeyCode& key) {
+bool VstPlugin::keyDown(const VstKeyCode& key) {
     return editorOpen && dispatch(effEditKeyDown, key.character, key.virt, nullptr, key.modifier) == 1;
 }
 
-bool HostedPlugin::keyUp(const VstKeyCode& key) {
+bool VstPlugin::keyUp(const VstKeyCode& key) {
     return editorOpen && dispatch(effEditKeyUp, key.character, key.virt, nullptr, key.modifier) == 1;
 }
 
-VstIntPtr HostedPlugin::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+VstIntPtr VstPlugin::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                  float opt) {
     if (opcode == audioMasterVersion) return kVstVersion;
-    HostedPlugin* host = hostBeingLoaded ? hostBeingLoaded : theHost;
+    VstPlugin* host = hostBeingLoaded ? hostBeingLoaded : theHost;
     // A call for an effect we do not host (or before any is loaded) gets the neutral answer.
     if (!host || (effect && host->effect && effect != host->effect)) return 0;
     return host->answer(opcode, index, value, ptr, opt);
 }
 
-VstIntPtr HostedPlugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float) {
+VstIntPtr VstPlugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float) {
     switch (opcode) {
         case audioMasterCurrentId:
             return effect ? effect->uniqueID : 0;

@@ -101,7 +101,9 @@ bool Lv2Plugin::instantiate(double sampleRate, std::string& error) {
     instanceRate = sampleRate;
     worker->attach(lilv_instance_get_handle(instance), static_cast<const LV2_Worker_Interface*>(
                                                            lilv_instance_get_extension_data(instance, LV2_WORKER__interface)));
-    if (!stateToRestore.empty() && !restoreState(stateToRestore, error)) return false;
+    // A state that cannot be read leaves the new instance empty, and says so.
+    std::string why;
+    if (!stateToRestore.empty() && !restoreState(stateToRestore, why)) std::fprintf(stderr, "tembro-laxis: %s\n", why.c_str());
     return true;
 }
 

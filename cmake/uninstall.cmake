@@ -1,5 +1,6 @@
-# Run from the build folder: removes every file listed in install_manifest.txt, then the manifest.
-# The manifest lists the final paths; an install staged under DESTDIR is removed from there.
+# Run from the build folder: removes every file listed in install_manifest.txt, then the folders
+# that held only installed files (the LV2 bundle), then the manifest. The manifest lists the final
+# paths; an install staged under DESTDIR is removed from there.
 set(manifest "${CMAKE_CURRENT_BINARY_DIR}/install_manifest.txt")
 if(NOT EXISTS "${manifest}")
   message(FATAL_ERROR "nothing to uninstall: ${manifest} does not exist (run the install first)")
@@ -12,6 +13,18 @@ foreach(listed IN LISTS installed)
     file(REMOVE "${file}")
   else()
     message(STATUS "Already gone: ${file}")
+  endif()
+  get_filename_component(folder "${file}" DIRECTORY)
+  list(APPEND folders "${folder}")
+endforeach()
+# Only a bundle's folder is ours; a folder the plug-in or the programs were put in is the user's.
+foreach(folder IN LISTS folders)
+  if(folder MATCHES "\\.lv2$" AND IS_DIRECTORY "${folder}")
+    file(GLOB left "${folder}/*")
+    if(NOT left)
+      message(STATUS "Removing ${folder}")
+      file(REMOVE_RECURSE "${folder}")
+    endif()
   endif()
 endforeach()
 file(REMOVE "${manifest}")

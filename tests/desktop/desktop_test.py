@@ -2,8 +2,8 @@
 """The plug-in on a desktop of its own (tests/support/desktop.sh), driven as a user drives it, in
 kv7_editor_host_app (loaded through VSTPluginMain) or in the standalone host. Cases: drops (the
 window's pixels, GTK and Qt drags), road (drop, play, export through zenity, erase with
-Shift-Control, drop the kit back; needs twm), standalone (live on JACK).
-Usage: desktop_test.py --case NAME --build BUILD_DIR [--fuzz PERCENT] [--screenshot PNG]"""
+Shift-Control, drop the kit back; needs twm), standalone (live on JACK, either face).
+Usage: desktop_test.py --case NAME --build BUILD_DIR [--face vst|lv2] [--fuzz PERCENT] [--screenshot PNG]"""
 import argparse
 import ctypes
 import ctypes.util
@@ -224,47 +224,67 @@ def close_window(window):
 
 def standalone(work, args):
     """tembro-laxis on JACK: a dropped sound plays on the sequencer's notes, keys are taken, and a
-    close request or Ctrl-C ends it cleanly."""
-    program, plugin = os.path.join(args.build, "tools/standalone/tembro-laxis"), os.path.join(args.build, "source/Tembro-laxis.so")
+    close request or Ctrl-C ends it cleanly. With --face lv2 it hosts the LV2 face, whose window
+    takes the drop the same way and whose kit comes back from its state folder in the next run."""
+    program = os.path.join(args.build, "tools/standalone/tembro-laxis")
+    if args.face == "lv2":
+        plugin = os.path.join(args.build, "lv2/Tembro-laxis.lv2/")
+        face = ["--lv2", "--lv2-bundle", plugin, "--state", os.path.join(work, "state")]
+    else:
+        plugin = os.path.join(args.build, "source/Tembro-laxis.so")
+        face = ["--plugin", plugin]
     desktop, log_path = Desktop(), os.path.join(work, "standalone.log")
     log = lambda: open(log_path).read()  # noqa: E731
     # Note 53 and note 64 every half second.
     spawn(["jack_midiseq", "seq", "24000", "0", "53", "2400", "12000", "64", "2400"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wait(lambda: "seq:out" in run("jack_lsp").stdout, 10, "no sequencer")
-    app = spawn([program, "--plugin", plugin, "--audio-api", "jack"], stdout=open(log_path, "w"), stderr=subprocess.STDOUT)
-    wait(lambda: "window: open" in log(), 15, "no window")
+
+    def start(*more):
+        app = spawn([program] + face + list(more), stdout=open(log_path, "w"), stderr=subprocess.STDOUT)
+        wait(lambda: "window: open" in log(), 15, "no window")
+        desktop.window = re.search(r"window: open, (\d+) x (\d+) \(X window (0x[0-9a-f]+)\)", log()).group(3)
+        return app
+
+    def expect_slot_0_plays():
+        # The sound fills slot 0: note 53 plays it every 24000 samples, note 64 finds slot 11 empty.
+        # Without real-time scheduling a note may come some blocks late: each gap must only be nearer
+        # one note period than half or two.
+        recorded = os.path.join(work, "recorded.wav")
+        run("jack_rec", "-f", recorded, "-d", "3", "-b", "16", "Tembro-laxis:outport 0", "Tembro-laxis:outport 1")
+        frames = (lambda f: f.readframes(f.getnframes()))(wave.open(recorded))
+        onsets, quiet = [], 1000
+        for i, x in enumerate(struct.unpack("<%dh" % (len(frames) // 2), frames)[0::2]):
+            onsets += [i] if abs(x) > 3000 and quiet >= 1000 else []
+            quiet = 0 if abs(x) > 3000 else quiet + 1
+        gaps = [b - a for a, b in zip(onsets, onsets[1:])]
+        expect(len(gaps) >= 3 and all(18000 < g < 36000 for g in gaps), "the recorded bursts are %s apart" % gaps)
+
+    app = start("--audio-api", "jack")
     connections = run("jack_lsp", "-c").stdout
     for pattern in (r'plug-in: "Tembro-laxis" by "Brennwick", 2 inputs, 2 outputs \(%s\)' % re.escape(plugin),
                     r"audio: Jack, device 0 \"system\", 48000 Hz, 256 frames per block", r"MIDI input: jack: seq:out"):
         expect(re.search(pattern, log()), "the log lacks " + pattern)
     expect(re.search(r"Tembro-laxis:outport 0\n\s+system:playback_1", connections) and re.search(r"seq:out\n\s+Tembro-laxis", connections),
            "not connected:\n" + connections)
-    width, height, desktop.window = re.search(r"window: open, (\d+) x (\d+) \(X window (0x[0-9a-f]+)\)", log()).groups()
+    width, height = re.search(r"window: open, (\d+) x (\d+)", log()).groups()
     info = run("xwininfo", "-id", desktop.window).stdout
     expect('"Tembro-laxis"' in info and "IsViewable" in info and "Width: %s\n" % width in info and "Height: %s\n" % height in info,
            "the window: " + info)
     xdotool("key", "--window", desktop.window, "z", "q", "2", "u")
-    # The sound fills slot 0: note 53 plays it every 24000 samples, note 64 finds slot 11 empty.
-    # Without real-time scheduling a note may come some blocks late: each gap must only be nearer
-    # one note period than half or two.
     desktop.drag([write_sound(os.path.join(work, "click.wav"), 4410, 0.5, 1000)], DROP_ZONE)
     if args.screenshot:
         run("import", "-window", "root", args.screenshot)
-    recorded = os.path.join(work, "recorded.wav")
-    run("jack_rec", "-f", recorded, "-d", "3", "-b", "16", "Tembro-laxis:outport 0", "Tembro-laxis:outport 1")
-    frames = (lambda f: f.readframes(f.getnframes()))(wave.open(recorded))
-    onsets, quiet = [], 1000
-    for i, x in enumerate(struct.unpack("<%dh" % (len(frames) // 2), frames)[0::2]):
-        onsets += [i] if abs(x) > 3000 and quiet >= 1000 else []
-        quiet = 0 if abs(x) > 3000 else quiet + 1
-    gaps = [b - a for a, b in zip(onsets, onsets[1:])]
-    expect(len(gaps) >= 3 and all(18000 < g < 36000 for g in gaps), "the recorded bursts are %s apart" % gaps)
+    expect_slot_0_plays()
     close_window(int(desktop.window, 16))
     expect(app.wait(timeout=10) == 0 and "window closed: stopping" in log(), "the close request")
-    app = spawn([program, "--plugin", plugin, "--no-audio"], stdout=open(log_path, "w"), stderr=subprocess.STDOUT)
-    wait(lambda: "window: open" in log(), 15, "no window without audio")
+    if args.face == "lv2":
+        expect("state: the kit is saved" in log(), "no state saved: " + log())
+        app = start("--audio-api", "jack")
+        expect_slot_0_plays()
+    else:
+        app = start("--no-audio")
     app.send_signal(signal.SIGINT)
-    expect(app.wait(timeout=10) == 0 and "audio: off" in log(), "Ctrl-C without audio: " + log())
+    expect(app.wait(timeout=10) == 0, "Ctrl-C: " + log())
 
 
 def main():
@@ -273,6 +293,7 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--fuzz", default="2%")
     parser.add_argument("--screenshot")
+    parser.add_argument("--face", default="vst", choices=["vst", "lv2"])
     args = parser.parse_args()
     os.environ.update({"GDK_BACKEND": "x11", "NO_AT_BRIDGE": "1", "QT_QPA_PLATFORM": "xcb", "QT_ACCESSIBILITY": "0", "GTK_THEME": "Adwaita"})
     with tempfile.TemporaryDirectory(prefix="kv7-desktop-") as work:

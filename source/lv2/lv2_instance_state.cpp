@@ -188,8 +188,9 @@ bool Lv2Instance::restoreSlot(int32_t slot, LV2_State_Retrieve_Function retrieve
         why = "its settings are missing or out of range";
         return false;
     }
-    const auto* name = static_cast<const char*>(get(kName, uris.atomString, size));
-    if (name && (size == 0 || size > kitfiles::kSlotPathSize || name[size - 1] != '\0')) {
+    size_t nameSize = 0;
+    const auto* name = static_cast<const char*>(get(kName, uris.atomString, nameSize));
+    if (name && (nameSize == 0 || nameSize > kitfiles::kSlotPathSize || name[nameSize - 1] != '\0')) {
         why = "its name is too long";
         return false;
     }
@@ -198,7 +199,7 @@ bool Lv2Instance::restoreSlot(int32_t slot, LV2_State_Retrieve_Function retrieve
     kit.PlayMode[slot].store(*mode);
     kit.Reverse[slot].store(*reverse != 0);
     kit.Volume[slot].store(*volume);
-    if (name) std::memcpy(kit.getADEditor()->SlotPath[slot], name, size);
+    if (name) std::memcpy(kit.getADEditor()->SlotPath[slot], name, nameSize);
     return true;
 }
 

@@ -48,11 +48,13 @@ std::unique_ptr<Lv2Plugin> Lv2Plugin::load(const std::string& bundle, Lv2Worker:
         error = "no LV2 plug-in " + std::string(kUri) + " in " + (bundle.empty() ? "LV2_PATH" : bundle);
         return nullptr;
     }
-    host->bundlePath = lilv_file_uri_parse(lilv_node_as_uri(lilv_plugin_get_bundle_uri(host->plugin)), nullptr);
-    LilvUIs* uis = lilv_plugin_get_uis(host->plugin);
+    char* folder = lilv_file_uri_parse(lilv_node_as_uri(lilv_plugin_get_bundle_uri(host->plugin)), nullptr);
+    host->bundlePath = folder;
+    lilv_free(folder);
+    host->uis = lilv_plugin_get_uis(host->plugin);
     LilvNode* x11 = lilv_new_uri(host->world, LV2_UI__X11UI);
-    LILV_FOREACH (uis, i, uis)
-        if (lilv_ui_is_a(lilv_uis_get(uis, i), x11)) host->ui = lilv_uis_get(uis, i);
+    LILV_FOREACH (uis, i, host->uis)
+        if (lilv_ui_is_a(lilv_uis_get(host->uis, i), x11)) host->ui = lilv_uis_get(host->uis, i);
     lilv_node_free(x11);
 
     auto mapped = [&](const char* name) { return host->map.map(host->map.handle, name); };
@@ -74,6 +76,7 @@ Lv2Plugin::~Lv2Plugin() {
     stop();
     worker.reset();  // its thread may still be in the plug-in's work
     if (instance) lilv_instance_free(instance);
+    lilv_uis_free(uis);
     lilv_world_free(world);
 }
 

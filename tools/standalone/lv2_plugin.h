@@ -84,7 +84,8 @@ private:
     std::string bundlePath;
     LilvWorld* world = nullptr;
     const LilvPlugin* plugin = nullptr;
-    const LilvUI* ui = nullptr;
+    LilvUIs* uis = nullptr;
+    const LilvUI* ui = nullptr;  // one of uis: the X11 window
     LilvInstance* instance = nullptr;
     double instanceRate = 0.0;
     bool running = false;

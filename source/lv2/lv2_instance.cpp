@@ -110,6 +110,12 @@ void Lv2Instance::run(uint32_t frames) noexcept {
     renderUpTo(frames);
     if (notify) {
         if (kitAnnouncementDue) announceKit();
+        if (stateChangedSinceRun.exchange(false, std::memory_order_acquire)) {
+            LV2_Atom_Forge_Frame object{};
+            lv2_atom_forge_frame_time(&forge, 0);
+            lv2_atom_forge_object(&forge, &object, 0, uris.stateChanged);
+            lv2_atom_forge_pop(&forge, &object);
+        }
         lv2_atom_forge_pop(&forge, &sequence);
     }
 }

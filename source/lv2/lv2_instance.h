@@ -52,6 +52,9 @@ public:
     // Counts changes of the kit made outside the window (kit property, restore): the window relabels
     // its slots when it sees a new count.
     uint64_t kitGeneration() const { return generation.load(std::memory_order_acquire); }
+    // Any thread but the audio thread: the kit changed (a drop on the window, a load through the
+    // property), so the host learns at the next run call that its project has unsaved changes.
+    void markStateChanged() { stateChangedSinceRun.store(true, std::memory_order_release); }
     // A message for the user that the window shows once it is open; empty when there is none.
     // Called with kitLock() held.
     std::string takeMessage();
@@ -97,6 +100,7 @@ private:
 
     std::mutex kitMutex;
     std::atomic<uint64_t> generation{0};
+    std::atomic<bool> stateChangedSinceRun{false};
     std::string pendingMessage;  // guarded by kitMutex
 };
 

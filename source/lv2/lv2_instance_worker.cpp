@@ -36,6 +36,7 @@ bool Lv2Instance::loadKitProperty(const char* path) {
     const kitfiles::LoadResult result =
         kitfiles::LoadExec_This_Sound_From_File(kit, names, names[0], kitfiles::kLoadSoundFile, 0);
     generation.fetch_add(1, std::memory_order_release);
+    markStateChanged();
     if (!result.message.empty()) {
         report("Tembro-laxis: could not load \"" + std::string(path) + "\": " + result.message);
         return false;

@@ -22,9 +22,27 @@ using lv2face::Lv2Instance;
 struct EditorWindow {
     Lv2Instance* instance = nullptr;
     uint64_t seenGeneration = 0;
+    uint64_t seenKit = 0;
 };
 
 ADEditor& editorOf(Lv2Instance& instance) { return *instance.wrapped().effect().getADEditor(); }
+
+// What the saved state holds of the kit, as one number: lengths, settings and names.
+uint64_t kitFingerprint(Kv7DrumEditEdit& kit) {
+    uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](const void* data, size_t size) {
+        for (size_t i = 0; i < size; ++i) hash = (hash ^ static_cast<const uint8_t*>(data)[i]) * 1099511628211ull;
+    };
+    for (int32_t slot = 0; slot < kNumSlots; ++slot) {
+        const int32_t values[] = {kit.BufferLength[slot].load(), kit.Pitch[slot].load(), kit.PlayMode[slot].load(),
+                                  kit.Reverse[slot].load() ? 1 : 0};
+        const float volume = kit.Volume[slot].load();
+        mix(values, sizeof values);
+        mix(&volume, sizeof volume);
+        mix(kit.getADEditor()->SlotPath[slot], std::strlen(kit.getADEditor()->SlotPath[slot]));
+    }
+    return hash;
+}
 
 // The slots' names and durations, after the kit was changed by the kit property or a restore.
 void relabel(ADEditor& editor) {
@@ -53,6 +71,7 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2U
     effect.dispatch(effEditGetRect, 0, 0, &rect);
     effect.dispatch(effEditOpen, 0, 0, parent);
     window->seenGeneration = window->instance->kitGeneration();
+    window->seenKit = kitFingerprint(effect.effect());
     const VSTGUI::CFrame* frame = editorOf(*window->instance).getFrame();
     const auto* x11 = frame ? dynamic_cast<const VSTGUI::X11Frame*>(frame->getPlatformFrame()) : nullptr;
     if (!x11) {
@@ -89,6 +108,10 @@ int idle(LV2UI_Handle handle) {
     const std::string message = window->instance->takeMessage();
     if (!message.empty()) editor.DoDialog("Tembro-laxis", message.c_str());
     window->instance->wrapped().dispatch(effEditIdle);
+    // A drop, an erase, an exchange or a new setting: the host's project has changed.
+    const uint64_t kit = kitFingerprint(window->instance->wrapped().effect());
+    if (kit != window->seenKit) window->instance->markStateChanged();
+    window->seenKit = kit;
     return 0;
 }
 

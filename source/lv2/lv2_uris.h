@@ -5,6 +5,7 @@
 #include <lv2/atom/atom.h>
 #include <lv2/midi/midi.h>
 #include <lv2/patch/patch.h>
+#include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
 #define TL_LV2_URI "http://brennwick.example/plugins/tembro-laxis"
@@ -37,6 +38,7 @@ struct Uris {
           patchProperty(map->map(map->handle, LV2_PATCH__property)),
           patchValue(map->map(map->handle, LV2_PATCH__value)),
           patchSubject(map->map(map->handle, LV2_PATCH__subject)),
+          stateChanged(map->map(map->handle, LV2_STATE__StateChanged)),
           kit(map->map(map->handle, kKitPropertyUri)),
           stateVersion(map->map(map->handle, kStateVersionUri)) {}
 
@@ -45,7 +47,7 @@ struct Uris {
         atomSequence;
     LV2_URID midiEvent;
     LV2_URID patchSet, patchGet, patchProperty, patchValue, patchSubject;
-    LV2_URID kit, stateVersion;
+    LV2_URID stateChanged, kit, stateVersion;
 };
 
 }  // namespace lv2face

@@ -2,7 +2,7 @@
 // anything, MIDI of any length and bytes, patch:Set and patch:Get messages with any property,
 // value type and value (paths without their end, too long, relative, naming any file), at any
 // frame, in run calls of any length. The worker answers at once, as hosts do offline. Checked:
-// finite outputs, and nothing in the notify port but whole patch:Set messages.
+// finite outputs, and nothing in the notify port but patch:Set and state:StateChanged messages.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <lv2/atom/forge.h>
 #include <lv2/atom/util.h>
@@ -109,8 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         responses.clear();
         for (float sample : audio)
             if (!std::isfinite(sample)) std::abort();
-        LV2_ATOM_SEQUENCE_FOREACH(out, event)
-            if (reinterpret_cast<const LV2_Atom_Object*>(&event->body)->body.otype != uris.patchSet) std::abort();
+        LV2_ATOM_SEQUENCE_FOREACH(out, event) {
+            const LV2_URID type = reinterpret_cast<const LV2_Atom_Object*>(&event->body)->body.otype;
+            if (type != uris.patchSet && type != uris.stateChanged) std::abort();
+        }
     }
     return 0;
 }

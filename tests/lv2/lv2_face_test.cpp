@@ -117,6 +117,7 @@ protected:
         EXPECT_TRUE(plugin->setKitProperty(path));
         plugin->settle();
         EXPECT_EQ(plugin->kitProperty(), path);
+        EXPECT_TRUE(plugin->stateChanged());
         return plugin;
     }
 

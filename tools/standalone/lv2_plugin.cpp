@@ -66,6 +66,7 @@ std::unique_ptr<Lv2Plugin> Lv2Plugin::load(const std::string& bundle, Lv2Worker:
     host->atomPath = mapped(LV2_ATOM__Path);
     host->atomString = mapped(LV2_ATOM__String);
     host->atomUrid = mapped(LV2_ATOM__URID);
+    host->stateChangedType = mapped(LV2_STATE__StateChanged);
     lv2_atom_forge_init(&host->forge, &host->map);
     host->worker = std::make_unique<Lv2Worker>(mode);
     return host;
@@ -211,6 +212,7 @@ void Lv2Plugin::readNotify() noexcept {
     LV2_ATOM_SEQUENCE_FOREACH(sequence, event) {
         if (!lv2_atom_forge_is_object_type(&forge, event->body.type)) continue;
         const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
+        if (object->body.otype == stateChangedType) stateChangedSeen.store(true);
         const LV2_Atom* property = nullptr;
         const LV2_Atom* value = nullptr;
         lv2_atom_object_get(object, patchProperty, &property, patchValue, &value, 0);

@@ -59,6 +59,8 @@ public:
     bool setKitProperty(const std::string& kitPath);
     // Main thread: the kit property as the plug-in last announced it on its notify port.
     std::string kitProperty();
+    // Main thread: whether the plug-in said its state changed since the last call.
+    bool stateChanged() { return stateChangedSeen.exchange(false); }
     // Main thread: waits until the kit property's loads are done and delivered.
     void settle();
 
@@ -113,9 +115,10 @@ private:
     std::vector<float> spare;
     LV2_Atom_Forge forge{};
     LV2_URID midiEvent = 0, patchSet = 0, patchProperty = 0, patchValue = 0, kitKey = 0, atomPath = 0,
-             atomString = 0, atomUrid = 0;
+             atomString = 0, atomUrid = 0, stateChangedType = 0;
     // The kit property's value on its way to the control port.
     std::atomic<bool> kitPending{false};
+    std::atomic<bool> stateChangedSeen{false};
     std::string pendingKit;
     std::string stateToRestore;
     ByteRing announcements;

@@ -59,6 +59,8 @@ void Lv2Plugin::closeEditor() {
 
 void Lv2Plugin::idleEditor() {
     if (uiHandle && uiIdle) uiIdle->idle(uiHandle);
+    // What a music host would take as unsaved changes in its project.
+    if (stateChanged()) std::printf("kit: changed\n");
 }
 
 int Lv2Plugin::uiResizeCall(LV2UI_Feature_Handle handle, int width, int height) {

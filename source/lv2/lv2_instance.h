@@ -96,6 +96,8 @@ private:
     // The kit property as the host reads it back. Written by workResponse and restore (never
     // concurrently with run, as LV2 orders them), read by run.
     char kitPath[kitfiles::kSlotPathSize] = {};
+    // The same for save, which may run while run() does: kept by the worker and restore.
+    std::string savedKitPath;  // guarded by kitMutex
     bool kitAnnouncementDue = false;
 
     std::mutex kitMutex;

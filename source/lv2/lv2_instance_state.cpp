@@ -113,8 +113,8 @@ LV2_State_Status Lv2Instance::save(LV2_State_Store_Function store, LV2_State_Han
         paths.release(abstract);
         paths.release(file);
     }
-    if (status == LV2_STATE_SUCCESS && kitPath[0] != '\0')
-        status = storeValue(uris.kit, kitPath, std::strlen(kitPath) + 1, uris.atomString);
+    if (status == LV2_STATE_SUCCESS && !savedKitPath.empty())
+        status = storeValue(uris.kit, savedKitPath.c_str(), savedKitPath.size() + 1, uris.atomString);
     if (status != LV2_STATE_SUCCESS) report("Tembro-laxis: the host could not store the kit.");
     return status;
 }
@@ -155,8 +155,10 @@ LV2_State_Status Lv2Instance::restore(LV2_State_Retrieve_Function retrieve, LV2_
     }
     value = retrieve(handle, uris.kit, &size, &type, &flags);
     if (value && (type == uris.atomString || type == uris.atomPath) && size > 0 && size <= sizeof kitPath &&
-        static_cast<const char*>(value)[size - 1] == '\0')
+        static_cast<const char*>(value)[size - 1] == '\0') {
         std::memcpy(kitPath, value, size);
+        savedKitPath = kitPath;
+    }
     return LV2_STATE_SUCCESS;
 }
 
@@ -256,6 +258,7 @@ void Lv2Instance::emptySlot(int32_t slot) {
 void Lv2Instance::emptyKit() {
     for (int32_t slot = 0; slot < kNumSlots; ++slot) emptySlot(slot);
     kitPath[0] = '\0';
+    savedKitPath.clear();
 }
 
 }  // namespace lv2face

@@ -22,6 +22,7 @@ LV2_Worker_Status Lv2Instance::work(LV2_Worker_Respond_Function respond, LV2_Wor
     } else if (path[0] != '/') {
         report("Tembro-laxis: the kit property needs an absolute path, not \"" + path + "\"; nothing was loaded.");
     } else if (loadKitProperty(path.c_str())) {
+        savedKitPath = path;
         respond(handle, static_cast<uint32_t>(path.size() + 1), path.c_str());
     }
     return LV2_WORKER_SUCCESS;

@@ -3,7 +3,8 @@
 # JACK server of the test's own, loads a session with Tembro-laxis on a MIDI track, shows its mixer,
 # and a double-click on the plug-in opens the editor window, of the editor's size, while Ardour
 # stays up. Ardour's dialogs are worked at the places its Debian 12 build draws them on 1600 x 1000.
-#   ardour_editor_test.sh PLUGIN.so [SCREENSHOT.png]
+# The LV2 bundle's window is the same editor, which Ardour embeds the same way.
+#   ardour_editor_test.sh PLUGIN.so|BUNDLE.lv2 [SCREENSHOT.png]
 required=(/usr/lib/ardour7/ardour-vst-scanner ardour7-lua ardour Xvfb jackd xdotool xwininfo import)
 source "$(dirname "$0")/host_lib.sh"
 here=$(cd "$(dirname "$0")" && pwd)

@@ -1,7 +1,7 @@
 -- Builds the test session: one MIDI track whose test pattern feeds Tembro-laxis.
---   SESSION_DIR=... ardour7-lua make_session.lua
--- The configuration names the plug-in folder, whose scan cache Ardour's VST scanner wrote
--- beforehand; starting the engine reads it.
+--   SESSION_DIR=... [PLUGIN_TYPE=LV2 [KIT_PRESET=LABEL]] ardour7-lua make_session.lua
+-- For the Linux VST the configuration names the plug-in folder, whose scan cache Ardour's VST
+-- scanner wrote beforehand; starting the engine reads it. LV2 plug-ins come from LV2_PATH.
 local dir = os.getenv ("SESSION_DIR")
 AudioEngine:set_backend ("None (Dummy)", "", "")
 assert (create_session (dir, "kv7", 48000), "cannot create the session")
@@ -18,11 +18,18 @@ track:set_strict_io (false)
 
 local pattern = ARDOUR.LuaAPI.new_luaproc (Session, "Kv7 Test Pattern")
 assert (not pattern:isnil (), "no test pattern script")
-local instrument = ARDOUR.LuaAPI.new_plugin (Session, "Tembro-laxis", ARDOUR.PluginType.LXVST, "")
+local instrument = ARDOUR.LuaAPI.new_plugin (Session, "Tembro-laxis", ARDOUR.PluginType[os.getenv ("PLUGIN_TYPE") or "LXVST"], "")
 assert (not instrument:isnil (), "Ardour does not know Tembro-laxis")
 -- Both before the first processor the user sees (the fader): the pattern, then the instrument.
 assert (track:add_processor_by_index (instrument, 0, nil, true) == 0, "cannot add Tembro-laxis")
 assert (track:add_processor_by_index (pattern, 0, nil, true) == 0, "cannot add the test pattern")
+-- Ardour's Lua bindings set no LV2 state or patch property, but load a preset: a saved state.
+local preset = os.getenv ("KIT_PRESET")
+if preset then
+    local plugin = instrument:to_insert ():plugin (0)
+    local record = plugin:preset_by_label (preset)
+    assert (record and plugin:load_preset (record), "cannot load the preset " .. preset)
+end
 
 -- Ardour connects new tracks to the master bus from a thread of its own, which may not have run
 -- by the time the session is saved: connect them here.

@@ -252,7 +252,7 @@ def standalone(work, args):
         recorded = os.path.join(work, "recorded.wav")
         run("jack_rec", "-f", recorded, "-d", "3", "-b", "16", "Tembro-laxis:outport 0", "Tembro-laxis:outport 1")
         frames = (lambda f: f.readframes(f.getnframes()))(wave.open(recorded))
-        onsets, quiet = [], 1000
+        onsets, quiet = [], 0  # a burst the recording starts in is no onset
         for i, x in enumerate(struct.unpack("<%dh" % (len(frames) // 2), frames)[0::2]):
             onsets += [i] if abs(x) > 3000 and quiet >= 1000 else []
             quiet = 0 if abs(x) > 3000 else quiet + 1

@@ -1,4 +1,5 @@
 // The built kv7kit, run as a user runs it: its files, its answers and its exit status.
+#include <cairo.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -65,6 +66,11 @@ TEST_F(Kv7Kit, AnswersHelpAndRefusesWhatItCannotDoInOneLine) {
         {"build " + plain + " " + scratch.path("missing.wav") + kit, 1, scratch.path("missing.wav")},
         {"split " + plain + kit, 1, "kv7kit: "}, {"info " + plain, 1, "is not a Kv7 drum kit file"},
         {"info " + scratch.path("nothing.aif"), 1, "kv7kit: "}, {"info " + scratch.folder().string(), 1, "kv7kit: "},
+        {"build " + plain + kit + " --vol 1=13", 2, "--vol"}, {"build " + plain + kit + " --pitch 25=1", 2, "--pitch"},
+        {"build " + plain + kit + " --pitch 1=2.5", 2, "--pitch"}, {"build " + plain + kit + " --mode 1=wobble", 2, "--mode"},
+        {"build " + plain + kit + " --dir 1", 2, "--dir"}, {"build " + plain + kit + " --vol 1=2 --vol 1=3", 2, "twice"},
+        {"build " + plain + kit + " --trim=abc", 2, "--trim"}, {"build " + plain + kit + " --loudness=3", 2, "--loudness"},
+        {"build " + plain + kit + " --normalize --loudness", 2, "excludes"}, {"build --trim -30 " + plain + kit, 1, "-30"},
     };
     for (const auto& c : cases) {
         const ToolRun run = kv7kit(c.arguments);
@@ -97,6 +103,24 @@ TEST_F(Kv7Kit, BuildWritesWhatThePlugInWritesAndNeverReplacesAKitWithAFailure) {
     EXPECT_EQ(kittest::readBytes(scratch.path("kit.aif")), before);
 }
 
+// Prepared sounds and slot settings, read back through the plug-in's own import and through info.
+TEST_F(Kv7Kit, BuildWritesPreparedSoundsAndSlotSettingsThePlugInImports) {
+    const std::string longSound = sound("long.wav", 300000), a = sound("a.wav", 4000);
+    const ToolRun run = kv7kit("build " + a + " " + longSound + " " + longSound + " -o " + scratch.path("kit.aif") +
+                               " --fit --normalize=-6 --pitch 2=-5 --mode 1=loop --dir 2=rev --vol 1=-6");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("shortened long.wav from 6.80 s to 5.95 s"), std::string::npos) << run.out;
+    load(scratch.path("kit.aif"), 0);
+    EXPECT_NEAR(length(0) + length(1) + length(2), 529200, 10);  // all of it, less what the import leaves of each region
+    EXPECT_TRUE(effect->Pitch[1].load() == -5 && effect->PlayMode[0].load() == PlayModeLoop && effect->Reverse[1].load());
+    EXPECT_NEAR(effect->Volume[0].load(), 0.5f, 0.01f);
+    float peak = 0.0f;
+    for (int32_t i = 0; i < length(0); ++i) peak = std::max(peak, std::fabs(sample(0, i)));
+    EXPECT_NEAR(peak, 0.501f, 0.001f);
+    EXPECT_NE(kv7kit("info --json " + scratch.path("kit.aif")).out.find("\"pitch\":-5,\"play_mode\":\"one-shot\",\"reverse\":true"),
+              std::string::npos);
+}
+
 TEST_F(Kv7Kit, InfoShowsWhatAnImportGivesAndSplitWritesTheSlotFiles) {
     for (const auto& [slot, frames] : {std::pair{0, 1000}, {1, 2000}, {2, 500}}) fill(slot, std::vector<float>(frames, 0.25f));
     for (const auto& [index, value] : {std::pair{kParamPlayMode + 1, 0.0f}, {kParamPlayMode + 2, 1.0f}, {kParamReverse + 2, 1.0f},
@@ -124,6 +148,48 @@ TEST_F(Kv7Kit, InfoShowsWhatAnImportGivesAndSplitWritesTheSlotFiles) {
 
     const ToolRun split = kv7kit("split " + scratch.path("first.aif") + " -o " + scratch.path("part.wav"));
     ASSERT_TRUE(split.status == 0 && split.out.find("part_24.aif") != std::string::npos) << split.err;
+}
+
+// The picture's pixel rows holding waveform (teal) pixels, counted as bands, and the longest run of
+// red pixels on one row: the budget bar once the kit is too long.
+struct PictureMarks {
+    int waveformBands = 0, longestRed = 0;
+};
+PictureMarks marksOf(const std::string& png) {
+    cairo_surface_t* surface = cairo_image_surface_create_from_png(png.c_str());
+    PictureMarks marks;
+    bool inBand = false;
+    for (int y = 0; y < cairo_image_surface_get_height(surface); ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface));
+        bool teal = false;
+        for (int x = 0, red = 0; x < cairo_image_surface_get_width(surface); ++x) {
+            const int r = (row[x] >> 16) & 255, g = (row[x] >> 8) & 255, b = row[x] & 255;
+            teal = teal || (g > r + 60 && b > r + 80);
+            red = r > 200 && g < 100 && b < 100 ? red + 1 : 0;
+            marks.longestRed = std::max(marks.longestRed, red);
+        }
+        marks.waveformBands += teal && !inBand;
+        inBand = teal;
+    }
+    cairo_surface_destroy(surface);
+    return marks;
+}
+
+TEST_F(Kv7Kit, InfoDrawsEachSoundAsARowAndTheTotalInRedOverTwelveSeconds) {
+    // Three sounds; the import plays the third again in slots 4 to 24, which takes 3 x 30000 past 12 s.
+    for (const auto& [frames, over] : {std::pair{1000, false}, {30000, true}}) {
+        ASSERT_EQ(kv7kit("build " + sound("a.wav", frames) + " " + sound("b.wav", frames) + " " + sound("c.wav", frames) + " -o " +
+                         scratch.path("kit.aif")).status, 0);
+        const ToolRun run = kv7kit("info " + scratch.path("kit.aif") + " --png " + scratch.path("kit.png") + " --svg " + scratch.path("kit.svg"));
+        ASSERT_TRUE(run.status == 0 && run.out == kv7kit("info " + scratch.path("kit.aif")).out) << run.err;
+        const PictureMarks marks = marksOf(scratch.path("kit.png"));
+        EXPECT_EQ(marks.waveformBands, 3) << frames;
+        EXPECT_EQ(marks.longestRed > 200, over) << marks.longestRed;
+        EXPECT_EQ(std::system(("python3 -c 'import sys, xml.etree.ElementTree as x; x.parse(sys.argv[1]).getroot().tag.endswith(\"svg\") or "
+                               "sys.exit(1)' " + scratch.path("kit.svg")).c_str()), 0);
+    }
+    const ToolRun unwritable = kv7kit("info " + scratch.path("kit.aif") + " --png " + scratch.path("no/kit.png"));
+    EXPECT_TRUE(unwritable.status == 1 && oneLine(unwritable.err)) << unwritable.err;
 }
 
 TEST_F(Kv7Kit, RenderPlaysChannelOneThroughTheKit) {

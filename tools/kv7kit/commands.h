@@ -4,9 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "prepared_sound.h"
+#include "slot_settings.h"
+
 struct BuildOptions {
     std::vector<std::string> inputs;
     std::string output;
+    PreparationOptions preparation;
+    SlotSettingOptions settings;
 };
 void runBuild(const BuildOptions& options);
 

@@ -49,15 +49,13 @@ bool KitSession::dropInto(const std::string& path) {
     return true;
 }
 
-int32_t KitSession::dropOnDropZone(const std::vector<std::string>& inputs) {
-    int32_t ignored = 0;
+std::vector<std::string> KitSession::soundFiles(const std::vector<std::string>& inputs) {
+    std::vector<std::string> files;
     for (const std::string& input : inputs) {
         if (isFolder(input)) {
             const std::string prefix = input.back() == '/' ? input : input + "/";
-            for (const std::string& name : entriesByName(input)) {
-                const std::string candidate = prefix + name;
-                if (kitfiles::CheckIfValidSoundFile(candidate.c_str()) && !dropInto(candidate)) ++ignored;
-            }
+            for (const std::string& name : entriesByName(input))
+                if (kitfiles::CheckIfValidSoundFile((prefix + name).c_str())) files.push_back(prefix + name);
             continue;
         }
         if (!kitfiles::CheckIfValidSoundFile(input.c_str())) {
@@ -65,9 +63,36 @@ int32_t KitSession::dropOnDropZone(const std::vector<std::string>& inputs) {
             if (stat(input.c_str(), &info) != 0) throw ToolError("cannot open \"" + input + "\": " + std::strerror(errno));
             throw ToolError("\"" + input + "\" is not a sound file that can be read");
         }
-        if (!dropInto(input)) ++ignored;
+        files.push_back(input);
     }
+    return files;
+}
+
+int32_t KitSession::dropOnDropZone(const std::vector<std::string>& inputs) {
+    int32_t ignored = 0;
+    for (const std::string& file : soundFiles(inputs))
+        if (!dropInto(file)) ++ignored;
     return ignored;
+}
+
+bool KitSession::place(const std::string& path, const std::vector<float>& samples) {
+    if (full) return false;
+    if (path.size() >= static_cast<std::size_t>(kitfiles::kSlotPathSize))
+        throw ToolError("the path \"" + path.substr(0, 60) + "...\" is too long: a slot's path may have at most 511 characters");
+    const int32_t slot = nextSlot;
+    std::strcpy(paths[slot], path.c_str());
+    const auto length = static_cast<int32_t>(std::min<std::size_t>(samples.size(), MAX_BUFFERLENGTH));
+    {
+        SlotWriteAccess access(*engine, slotBit(slot));
+        std::copy(samples.begin(), samples.begin() + length, access.leadingSamples(slot, length));
+        access.clearFrom(slot, length);
+        engine->BufferLength[slot].store(length);
+    }
+    if (slot >= kNumSlots - 1)
+        full = true;
+    else
+        nextSlot = slot + 1;
+    return true;
 }
 
 kitfiles::KitImportResult KitSession::importKit(const std::string& path) {

@@ -2,6 +2,7 @@
 // dropped on the drop zone fill the slots from slot 0 on, and a dropped kit file is cut into slots.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,11 @@ public:
     // order; a named file that is not a sound, or one that fails to load, is an error (ToolError).
     // Returns how many accepted sounds found no free slot.
     int32_t dropOnDropZone(const std::vector<std::string>& inputs);
+    // The sound files the inputs name, in the order dropOnDropZone takes them; ToolError as there.
+    static std::vector<std::string> soundFiles(const std::vector<std::string>& inputs);
+    // Puts a prepared sound into the next slot as it is (cut at a slot's 12 seconds), named by its
+    // path; false once the kit is full.
+    bool place(const std::string& path, const std::vector<float>& samples);
 
     // Loads a Kv7 drum kit file and cuts it into the 24 slots; ToolError when it is none.
     kitfiles::KitImportResult importKit(const std::string& path);

@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "kitfiles/kit_trace.h"
+#include "preparation_options.h"
 #include "tool_error.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
         ->required();
     buildCommand->add_option("-o,--output", build.output, "Kit file to write (.wav becomes .aif, .aif is added if missing)")
         ->required();
+    addPreparationOptions(*buildCommand, build.preparation, build.settings);
 
     SplitOptions split;
     CLI::App* splitCommand =
@@ -43,8 +45,11 @@ int main(int argc, char** argv) {
     renderCommand->add_flag("--pcm16", render.pcm16, "Write 16-bit samples, clipped, instead of 32-bit floats");
     renderCommand->add_flag("-q,--quiet", render.quiet, "No progress line for long renders");
 
+    std::vector<std::string> arguments = withOptionalValues(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
@@ -58,6 +63,9 @@ int main(int argc, char** argv) {
         if (*splitCommand) runSplit(split);
         if (*infoCommand) runInfo(info);
         if (*renderCommand) runRender(render);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "kv7kit: %s (see kv7kit --help)\n", e.what());
+        return 2;
     } catch (const ToolError& e) {
         std::fprintf(stderr, "kv7kit: %s\n", e.what());
         return 1;

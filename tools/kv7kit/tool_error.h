@@ -8,3 +8,9 @@ class ToolError : public std::runtime_error {
 public:
     explicit ToolError(const std::string& message) : std::runtime_error(message) {}
 };
+
+// A command line the tool cannot take (a value out of range, a malformed one): exit status 2.
+class UsageError : public std::runtime_error {
+public:
+    explicit UsageError(const std::string& message) : std::runtime_error(message) {}
+};

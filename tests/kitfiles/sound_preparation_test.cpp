@@ -73,6 +73,20 @@ TEST(SoundPreparation, TrimLevelAndFadeGiveTheirSamples) {
     }
 }
 
+// Clicks at known frames of a made-up loop are found within 10 ms; silence has none.
+TEST(SoundPreparation, OnsetsAreFoundWhereTheClicksAre) {
+    const std::vector<int64_t> clicks = {11025, 22050, 30000, 44100, 66150};
+    PreparedSound loop{"loop.wav", std::vector<float>(88200, 0.0f), 44100.0};
+    for (int64_t click : clicks)
+        for (int64_t k = 0; k < 2000; ++k)
+            loop.samples[static_cast<size_t>(click + k)] = 0.8f * std::exp(-k / 300.0f) * std::sin(2 * M_PI * 200 * k / 44100.0);
+    const std::vector<int64_t> found = findOnsets(loop, 0.3, 50);
+    ASSERT_EQ(found.size(), clicks.size());
+    for (size_t i = 0; i < clicks.size(); ++i) EXPECT_NEAR(found[i], clicks[i], 441);
+    EXPECT_EQ(findOnsets(loop, 0.3, 300).size(), 3u);  // 22050 and 30000 within 300 ms of the one before
+    EXPECT_TRUE(findOnsets(PreparedSound{"s.wav", std::vector<float>(44100, 0.0f), 44100.0}, 0.3, 50).empty());
+}
+
 TEST(SoundPreparation, FitCutsTheLongestToOneLengthUntilTheKitHoldsThem) {
     std::vector<PreparedSound> sounds = {sine(44100, 10, 100, 0.5f), sine(44100, 1, 100, 0.5f), sine(44100, 9, 100, 0.5f)};
     const std::vector<FitCut> cuts = fitToBudget(sounds, 529200, 10);

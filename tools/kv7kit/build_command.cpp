@@ -5,38 +5,26 @@
 #include "commands.h"
 #include "kit_session.h"
 #include "kitfiles/kit_export.h"
+#include "prepared_kit.h"
 #include "tool_error.h"
 
 namespace {
 
-std::string fileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
-
-double seconds(int64_t frames) { return static_cast<double>(frames) / kKitSampleRate; }
-
 // Reads, prepares and places the sounds; answers how many found no slot.
 int32_t prepareInto(KitSession& session, const BuildOptions& options) {
-    const PreparationOptions& steps = options.preparation;
     std::vector<std::string> files = KitSession::soundFiles(options.inputs);
-    const auto ignored = static_cast<int32_t>(files.size() > kNumSlots ? files.size() - kNumSlots : 0);
-    if (files.size() > kNumSlots) files.resize(kNumSlots);
+    const auto extra = static_cast<int32_t>(files.size() > kNumSlots ? files.size() - kNumSlots : 0);
+    files.resize(files.size() - static_cast<size_t>(extra));
     std::vector<PreparedSound> sounds;
     for (const std::string& file : files) {
         PreparedSound sound = decodeSound(file);
         const double rate = sound.rate;
-        if (steps.resample && resampleToKitRate(sound))
-            std::printf("resampled %s from %.0f Hz to 44100 Hz\n", fileName(file).c_str(), rate);
-        if (steps.trimDb) trimSilence(sound, *steps.trimDb);
-        if (steps.normalizeDb) normalizePeak(sound, *steps.normalizeDb);
-        if (steps.loudnessLufs) normalizeLoudness(sound, *steps.loudnessLufs);
-        if (steps.fadeOutMs) fadeOut(sound, *steps.fadeOutMs);
+        if (options.preparation.resample && resampleToKitRate(sound))
+            std::printf("resampled %s from %.0f Hz to 44100 Hz\n", file.substr(file.find_last_of('/') + 1).c_str(), rate);
+        shapeSound(sound, options.preparation);
         sounds.push_back(std::move(sound));
     }
-    if (steps.fit)
-        for (const FitCut& cut : fitToBudget(sounds, MAX_BUFFERLENGTH, steps.fadeOutMs.value_or(10.0)))
-            std::printf("shortened %s from %.2f s to %.2f s to fit the kit's 12 seconds\n", fileName(cut.path).c_str(),
-                        seconds(cut.before), seconds(cut.after));
-    for (const PreparedSound& sound : sounds) session.place(sound.path, sound.samples);
-    return ignored;
+    return extra + fillSlots(session, sounds, options.preparation);
 }
 
 }  // namespace

@@ -15,6 +15,17 @@ struct BuildOptions {
 };
 void runBuild(const BuildOptions& options);
 
+struct ChopOptions {
+    std::string loop;
+    std::string output;
+    int32_t slices = 0;  // 0: at the onsets
+    double threshold = 0.3;
+    std::optional<double> minGapMs;
+    PreparationOptions preparation;
+    SlotSettingOptions settings;
+};
+void runChop(const ChopOptions& options);
+
 struct SplitOptions {
     std::string kit;
     std::string output;

@@ -25,6 +25,18 @@ int main(int argc, char** argv) {
         ->required();
     addPreparationOptions(*buildCommand, build.preparation, build.settings);
 
+    ChopOptions chop;
+    CLI::App* chopCommand = app.add_subcommand(
+        "chop", "Cut one recording into slots at its onsets (aubio), or into N equal slices, and export the kit");
+    chopCommand->add_option("loop", chop.loop, "The recording: a drum loop, a break")->required();
+    chopCommand->add_option("-o,--output", chop.output, "Kit file to write")->required();
+    auto* slices = chopCommand->add_option("--slices", chop.slices, "N equal slices instead of onsets")->check(CLI::Range(1, 24));
+    chopCommand->add_option("--threshold", chop.threshold, "Onset threshold on aubio's scale (default 0.3)")
+        ->check(CLI::Range(0.001, 10.0))->excludes(slices);
+    chopCommand->add_option("--min-gap", chop.minGapMs, "--min-gap[=MS]: at least MS ms from the last onset taken (default 50)")
+        ->check(CLI::Range(0.0, 10000.0))->excludes(slices);
+    addPreparationOptions(*chopCommand, chop.preparation, chop.settings);
+
     SplitOptions split;
     CLI::App* splitCommand =
         app.add_subcommand("split", "Import a kit and write every slot as a file of its own (BASE_01.aif ... BASE_24.aif)");
@@ -60,6 +72,7 @@ int main(int argc, char** argv) {
     kitfiles::setTraceStream(trace ? stderr : nullptr);
     try {
         if (*buildCommand) runBuild(build);
+        if (*chopCommand) runChop(chop);
         if (*splitCommand) runSplit(split);
         if (*infoCommand) runInfo(info);
         if (*renderCommand) runRender(render);

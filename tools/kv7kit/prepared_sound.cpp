@@ -20,13 +20,19 @@ PreparedSound decodeSound(const std::string& path) {
     if (!file) throw ToolError("cannot read \"" + path + "\": " + sf_strerror(nullptr));
     if (info.channels != 1 && info.channels != 2)
         throw ToolError("\"" + path + "\" has " + std::to_string(info.channels) + " channels; only mono and stereo sounds can be loaded");
-    std::vector<float> interleaved(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
-    const sf_count_t got = sf_readf_float(file.get(), interleaved.data(), info.frames);
-    if (got < 0 || (got < info.frames && sf_error(file.get()) != SF_ERR_NO_ERROR))
+    // In blocks, mixed on the way: a long recording is held once, as one channel.
+    PreparedSound sound{path, {}, static_cast<double>(info.samplerate)};
+    sound.samples.reserve(static_cast<size_t>(std::max<sf_count_t>(info.frames, 0)));
+    std::vector<float> block(65536 * static_cast<size_t>(info.channels));
+    for (;;) {
+        const sf_count_t got = sf_readf_float(file.get(), block.data(), 65536);
+        for (sf_count_t i = 0; i < got; ++i)
+            sound.samples.push_back(info.channels == 1 ? clampSample(block[static_cast<size_t>(i)])
+                                                       : (clampSample(block[2 * static_cast<size_t>(i)]) +
+                                                          clampSample(block[2 * static_cast<size_t>(i) + 1])) * 0.5f);
+        if (got < 65536) break;
+    }
+    if (sf_error(file.get()) != SF_ERR_NO_ERROR)
         throw ToolError("cannot decode \"" + path + "\": " + sf_strerror(file.get()));
-    PreparedSound sound{path, std::vector<float>(static_cast<size_t>(got)), static_cast<double>(info.samplerate)};
-    for (size_t i = 0; i < sound.samples.size(); ++i)
-        sound.samples[i] = info.channels == 1 ? clampSample(interleaved[i])
-                                              : (clampSample(interleaved[2 * i]) + clampSample(interleaved[2 * i + 1])) * 0.5f;
     return sound;
 }

@@ -41,6 +41,9 @@ void normalizeLoudness(PreparedSound& sound, double lufs);
 // A linear fade over the last ms milliseconds (the whole sound when it is shorter).
 void fadeOut(PreparedSound& sound, double ms);
 
+// aubio's onsets (threshold on its own scale, gaps counted from the last onset taken), in frames.
+std::vector<int64_t> findOnsets(const PreparedSound& sound, double threshold, double minGapMs);
+
 struct FitCut {
     std::string path;
     int64_t before, after;  // frames

@@ -35,6 +35,7 @@ void runSplit(const SplitOptions& options);
 struct InfoOptions {
     std::string kit;
     bool json = false;
+    std::string png, svg;  // pictures of the kit to write, when named
 };
 void runInfo(const InfoOptions& options);
 

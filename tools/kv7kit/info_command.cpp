@@ -1,23 +1,16 @@
 // kv7kit info: what a kit file holds, slot by slot, as the plug-in sees it after an import.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "commands.h"
+#include "kit_picture.h"
 #include "kit_session.h"
 #include "kitfiles/kit_export.h"
 #include "tool_error.h"
 
 namespace {
-
-struct SlotInfo {
-    int32_t start, end, samples, pitch;
-    double seconds;
-    const char* playMode;
-    bool reverse;
-    float gain;
-    std::string decibels;
-};
 
 const char* playModeName(int32_t mode) {
     switch (mode) {
@@ -74,9 +67,17 @@ void runInfo(const InfoOptions& options) {
         char display[kVstMaxParamStrLen + 1] = {};
         effect.getParameterDisplay(kParamVolume + slot, display);
         info.decibels = trimmed(display);
+        info.audio = effect.SampleBuffer[slot];
     }
     const int64_t total = kitfiles::kitTotalLength(effect);
     const bool fits = total <= MAX_BUFFERLENGTH;
+    if (!options.png.empty() || !options.svg.empty()) {
+        KitPicture picture{options.kit.substr(options.kit.rfind('/') + 1),
+                           std::string("Kv7 drum kit, ") + (kit.newVersion ? "new" : "old") + " drum version", {}, total};
+        std::copy(std::begin(slots), std::end(slots), picture.slots);
+        if (!options.png.empty()) writeKitPng(picture, options.png);
+        if (!options.svg.empty()) writeKitSvg(picture, options.svg);
+    }
 
     if (options.json) {
         std::printf("{\"file\":%s,\"drum_version\":\"%s\",\"slots\":[", jsonString(options.kit).c_str(),

@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
     CLI::App* infoCommand = app.add_subcommand("info", "Show each slot's region, length, pitch, play mode, direction and volume");
     infoCommand->add_option("kit", info.kit, "Kv7 drum kit file")->required();
     infoCommand->add_flag("--json", info.json, "Print one JSON object instead of a table");
+    infoCommand->add_option("--png", info.png, "Also draw the kit into this PNG picture");
+    infoCommand->add_option("--svg", info.svg, "Also draw the kit into this SVG picture");
 
     RenderOptions render;
     CLI::App* renderCommand =

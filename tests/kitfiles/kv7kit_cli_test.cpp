@@ -117,6 +117,12 @@ TEST_F(Kv7Kit, ChopCutsARecordingIntoContiguousSlots) {
         EXPECT_NEAR(total, frames, 3 * slots) << arguments;  // less what the import leaves of each region
         EXPECT_NEAR(length(0), frames / slots, 3) << arguments;
     }
+    // Ten minutes: refused as over 12 seconds, or with --fit the kit's 12 seconds of it.
+    const std::string tenMinutes = sound("ten.wav", 600 * 44100, 1, 0.0f);
+    EXPECT_EQ(kv7kit("chop " + tenMinutes + " -o " + scratch.path("c.aif")).status, 1);
+    ASSERT_EQ(kv7kit("chop " + tenMinutes + " -o " + scratch.path("c.aif") + " --fit").status, 0);
+    load(scratch.path("c.aif"), 0);
+    EXPECT_NEAR(length(0), 529200, 3);
 }
 
 // Prepared sounds and slot settings, read back through the plug-in's own import and through info.

@@ -35,15 +35,21 @@ struct LoadResult {
     std::string message;        // why nothing was loaded, for the user; empty on success
 };
 
+// How a sound reaches its slot. The plug-in decodes it beside the slot and copies it in at the end,
+// so the slot goes on playing its old sound meanwhile and the audio thread is kept from it only for
+// the copy. A caller without an audio thread (kv7kit) may decode straight into the slot, sparing a
+// slot-sized scratch sound; a decoding error then leaves the slot's old sound partly overwritten.
+enum class DecodeInto { Scratch, Slot };
+
 // Loads path into slot, or, for a kit file, into slot 0 followed by the kit import. path is usually
 // slotPaths[slot]; it is copied first, so the import may rewrite slotPaths. The editor clears IsOpen
 // before the call and afterwards: sets IsOpen back (see decodeAttempted), then refreshes the
 // durations of changedSlots and the total, and after an import relabels all 24 slots.
 LoadResult LoadExec_This_Sound_From_File(Kv7DrumEdit& effect, SlotPaths& slotPaths, const char* path, int32_t kind,
-                                         int32_t slot);
+                                         int32_t slot, DecodeInto into = DecodeInto::Scratch);
 
 // The decoder itself; kind >= kLoadKitFile reads the file as a kit.
 LoadResult DoXPlatLoadStuff(Kv7DrumEdit& effect, SlotPaths& slotPaths, const char* path, int32_t kind,
-                            int32_t slot);
+                            int32_t slot, DecodeInto into = DecodeInto::Scratch);
 
 }  // namespace kitfiles

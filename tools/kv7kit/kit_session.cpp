@@ -39,8 +39,9 @@ bool KitSession::dropInto(const std::string& path) {
         throw ToolError("the path \"" + path.substr(0, 60) + "...\" is too long: a slot's path may have at most 511 characters");
     const int32_t slot = nextSlot;
     std::strcpy(paths[slot], path.c_str());
-    const kitfiles::LoadResult result =
-        kitfiles::LoadExec_This_Sound_From_File(*engine, paths, paths[slot], kitfiles::kLoadSoundFile, slot);
+    // No audio thread plays the slots here: the sound is decoded straight into its slot.
+    const kitfiles::LoadResult result = kitfiles::LoadExec_This_Sound_From_File(
+        *engine, paths, paths[slot], kitfiles::kLoadSoundFile, slot, kitfiles::DecodeInto::Slot);
     if (!result.message.empty()) throw ToolError(result.message);
     if (slot >= kNumSlots - 1)
         full = true;
@@ -100,8 +101,8 @@ kitfiles::KitImportResult KitSession::importKit(const std::string& path) {
     if (stat(path.c_str(), &info) != 0) throw ToolError("cannot open \"" + path + "\": " + std::strerror(errno));
     if (path.size() >= static_cast<std::size_t>(kitfiles::kSlotPathSize)) throw ToolError("the kit file's path is too long");
     std::strcpy(paths[0], path.c_str());
-    const kitfiles::LoadResult result =
-        kitfiles::LoadExec_This_Sound_From_File(*engine, paths, paths[0], kitfiles::kLoadSoundFile, 0);
+    const kitfiles::LoadResult result = kitfiles::LoadExec_This_Sound_From_File(
+        *engine, paths, paths[0], kitfiles::kLoadSoundFile, 0, kitfiles::DecodeInto::Slot);
     if (!result.kitImported) {
         // A kit file the loader could not read says so; anything else simply is no kit.
         if (result.message.find("kit file") != std::string::npos) throw ToolError(result.message);

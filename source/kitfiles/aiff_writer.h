@@ -18,4 +18,15 @@ std::vector<unsigned char> buildKv7Aiff(std::string_view applText, const float* 
 bool writeKv7Aiff(const std::string& path, std::string_view applText, const float* samples, int32_t frames,
                   std::string& error);
 
+// Samples that follow one another in the file but not in memory, such as the slots of a kit.
+struct SampleRun {
+    const float* samples;
+    int32_t frames;
+};
+
+// The same, its samples the runs end to end, written as they are encoded: the file is never whole
+// in memory.
+bool writeKv7Aiff(const std::string& path, std::string_view applText, const std::vector<SampleRun>& runs,
+                  std::string& error);
+
 }  // namespace kitfiles

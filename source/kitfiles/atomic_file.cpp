@@ -9,19 +9,28 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 namespace kitfiles {
 
 namespace {
 
 // The process's umask, read without changing it (umask() would race with other threads of a host).
+// Read with plain system calls: the first stream a process opens costs it some 0.15 ms.
 mode_t currentUmask() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-    return 022;
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 022;
+    char text[8192];
+    std::size_t length = 0;
+    while (length < sizeof text - 1) {
+        const ssize_t n = ::read(fd, text + length, sizeof text - 1 - length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        length += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    text[length] = '\0';
+    const char* line = std::strstr(text, "\nUmask:");
+    return line ? static_cast<mode_t>(std::strtoul(line + 7, nullptr, 8)) : 022;
 }
 
 // A symbolic link is followed, so exporting onto a link updates the file it points to.

@@ -112,13 +112,13 @@ KitExportResult Save_All_Buffer_To_KV7_File(Kv7DrumEdit& effect, const SlotPaths
     const std::string text = buildKitMetadataText(textValuesFor(effect, layout));
 
     const int32_t capacity = std::min(layout.total, MAX_BUFFERLENGTH);
-    // One float beyond the kit audio stays 0.0: the trailing sample.
-    std::vector<float> gathered(static_cast<std::size_t>(capacity) + 1, 0.0f);
+    // The slots' samples go to the file straight from the kit store, encoded as they are written.
+    std::vector<SampleRun> runs;
     int32_t gatheredCount = 0;
     for (int32_t slot = 0; slot < kNumSlots && gatheredCount < MAX_BUFFERLENGTH; ++slot) {
         const int32_t count = std::min(layout.contribution[slot], MAX_BUFFERLENGTH - gatheredCount);
         if (count <= 0) continue;
-        std::memcpy(gathered.data() + gatheredCount, effect.SampleBuffer[slot], sizeof(float) * static_cast<std::size_t>(count));
+        runs.push_back({effect.SampleBuffer[slot], count});
         gatheredCount += count;
     }
     trace("\n k %i frames %i bps %i, outdef %i", gatheredCount, capacity, 2, 2 * gatheredCount);
@@ -126,7 +126,7 @@ KitExportResult Save_All_Buffer_To_KV7_File(Kv7DrumEdit& effect, const SlotPaths
     // Kits of up to 11 samples are written in full too, so every file holds exactly the samples its
     // header counts.
     std::string error;
-    if (!writeKv7Aiff(name, text, gathered.data(), gatheredCount, error)) {
+    if (!writeKv7Aiff(name, text, runs, error)) {
         result.outcome = KitExportResult::Outcome::Failed;
         result.message = error;
         return result;

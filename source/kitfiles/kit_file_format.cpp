@@ -62,12 +62,4 @@ float volumeParameterFromKitValue(int32_t value) {
     return static_cast<float>(value) * (1.0f / static_cast<float>(kKitVolumeScale));
 }
 
-int16_t encodeSample(float x) {
-    const float scaled = x * 32768.0f;
-    if (std::isnan(scaled)) return 0;
-    if (scaled >= 32767.0f) return 32767;
-    if (scaled <= -32768.0f) return -32768;
-    return static_cast<int16_t>(scaled);
-}
-
 }  // namespace kitfiles

@@ -54,7 +54,15 @@ float reverseParameterFromKitValue(int32_t value);
 float volumeParameterFromKitValue(int32_t value);
 
 // The 16-bit value stored for a slot sample: x * 32768 in single precision, truncated toward zero.
-// +1.0 (and anything larger) saturates to 32767, values below -1.0 to -32768, NaN to 0.
-int16_t encodeSample(float x);
+// +1.0 (and anything larger) saturates to 32767, values below -1.0 to -32768, NaN (which fails every
+// comparison) to 0. Inline, and with selects rather than branches, so that the writer's loop over a
+// kit's samples vectorises.
+inline int16_t encodeSample(float x) {
+    float scaled = x * 32768.0f;
+    scaled = scaled >= 32767.0f ? 32767.0f : scaled;
+    scaled = scaled <= -32768.0f ? -32768.0f : scaled;
+    scaled = scaled == scaled ? scaled : 0.0f;
+    return static_cast<int16_t>(static_cast<int32_t>(scaled));
+}
 
 }  // namespace kitfiles

@@ -258,4 +258,17 @@ TEST_F(Kv7Kit, RenderPlaysChannelOneThroughTheKit) {
     }
 }
 
+// The libraries of render, chop, info's pictures and the preparation steps load when those first
+// call them: a plain build loads none of them, nor GLib and FFmpeg under them.
+TEST_F(Kv7Kit, ABuildLoadsNoLibraryOnlyOtherCommandsUse) {
+    setenv("LD_DEBUG", "files", 1);
+    const ToolRun build = kv7kit("build " + sound("s.wav", 4410) + " -o " + scratch.path("k.aif"));
+    const ToolRun picture = kv7kit("info " + scratch.path("k.aif") + " --png " + scratch.path("k.png"));
+    unsetenv("LD_DEBUG");
+    ASSERT_TRUE(build.status == 0 && picture.status == 0) << build.err << picture.err;
+    EXPECT_NE(picture.err.find("file=libcairo.so"), std::string::npos);  // a library loaded later shows too
+    for (const char* library : {"libsmf", "libglib", "libcairo", "libpango", "libaubio", "libsoxr", "libebur128"})
+        EXPECT_EQ(build.err.find(std::string("file=") + library), std::string::npos) << library;
+}
+
 }  // namespace

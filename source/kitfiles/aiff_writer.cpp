@@ -40,7 +40,7 @@ private:
     unsigned char* cursor;
 };
 
-// Samples as the file holds them: 16-bit big-endian. A loop of its own, so it vectorises.
+// Samples as the file holds them: 16-bit big-endian.
 void encodeSamples(const float* samples, int32_t count, unsigned char* out) {
     for (int32_t i = 0; i < count; ++i) {
         const auto v = static_cast<uint16_t>(encodeSample(samples[i]));

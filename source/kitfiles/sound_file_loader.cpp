@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -162,12 +163,13 @@ int rawFormatFor(const AiffHeader& header) {
     return SF_FORMAT_RAW | subtype | endian;
 }
 
-// -1.0 below -1.0, else the smaller of 1.0 and x. A sample that is not a number fails every
-// comparison and is taken as silence. Selects rather than branches, so the mixing loops vectorise.
+// -1.0 below -1.0, else the smaller of 1.0 and x, compared in double. A sample that is not a
+// number is taken as silence.
 inline float clampSample(float x) {
-    float clamped = x < -1.0f ? -1.0f : x;
-    clamped = clamped > 1.0f ? 1.0f : clamped;
-    return clamped == clamped ? clamped : 0.0f;
+    if (std::isnan(x)) return 0.0f;
+    if (x < -1.0f) return -1.0f;
+    const double wide = x;
+    return static_cast<float>(wide < 1.0 ? wide : 1.0);
 }
 
 // An open source of frames: the file's frame count as its header states it, and its channels.

@@ -7,8 +7,6 @@
 // Prints milliseconds per run of each and the ratios ours / sox.
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -22,9 +20,8 @@
 #include "engine/kv7drumedit.h"
 #include "kitfiles/kit_export.h"
 #include "kitfiles/kit_trace.h"
+#include "run_sox.h"
 #include "kitfiles/sound_file_loader.h"
-
-extern char** environ;
 
 namespace {
 
@@ -59,17 +56,6 @@ struct Files {
 Files& files() {
     static Files instance;
     return instance;
-}
-
-void runSox(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t child;
-    if (posix_spawnp(&child, "sox", nullptr, nullptr, argv.data(), environ) != 0) throw std::runtime_error("sox did not start");
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("sox failed");
 }
 
 void loadStereoWavIntoASlot(benchmark::State& state) {

@@ -8,8 +8,6 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sndfile.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -27,11 +25,10 @@
 #include "frame/audioeffect.h"
 #include "kitfiles/kit_export.h"
 #include "kitfiles/kit_trace.h"
+#include "run_sox.h"
 #include "kitfiles/sound_file_loader.h"
 #include "lv2_plugin.h"
 #include "plugin_module.h"
-
-extern char** environ;
 
 namespace {
 
@@ -327,17 +324,6 @@ void lv2RestoreState(benchmark::State& state) {
         const std::string why = whyNotTheSame(*lv2, *faces().vst);
         if (!why.empty()) state.SkipWithError(("after the restore, " + why).c_str());
     }
-}
-
-void runSox(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t child;
-    if (posix_spawnp(&child, "sox", nullptr, nullptr, argv.data(), environ) != 0) throw std::runtime_error("sox did not start");
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("sox failed");
 }
 
 void soxWriteFloatWav(benchmark::State& state) {

@@ -156,7 +156,6 @@ void Lv2Plugin::settle() {
 void Lv2Plugin::runOnce(uint32_t frames) noexcept {
     float* silence[2] = {spare.data(), spare.data() + 4096};
     std::fill(spare.begin(), spare.end(), 0.0f);
-    for (uint32_t port = 0; port < 4; ++port) lilv_instance_connect_port(instance, port, silence[port % 2]);
     process(nullptr, silence, silence, static_cast<int>(frames));
 }
 

@@ -143,6 +143,19 @@ TEST_F(Kv7Kit, BuildWritesPreparedSoundsAndSlotSettingsThePlugInImports) {
               std::string::npos);
 }
 
+// A 48 kHz sound plays at its own pitch after --resample, and the closing line names it (and only it).
+TEST_F(Kv7Kit, BuildResamplesOnlyTheSoundsNotAtTheKitRateAndSaysWhich) {
+    kittest::writeSound(scratch.path("hi.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 48000, std::vector<float>(48000, 0.25f));
+    const std::string kitRate = sound("kit-rate.wav", 4000);
+    const ToolRun run = kv7kit("build --resample " + scratch.path("hi.wav") + " " + kitRate + " -o " + scratch.path("kit.aif"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string closing = run.out.substr(run.out.rfind("wrote "));
+    EXPECT_NE(closing.find("resampled to 44100 Hz: hi.wav\n"), std::string::npos) << run.out;
+    load(scratch.path("kit.aif"), 0);
+    EXPECT_NEAR(length(0), 44100, 3);
+    EXPECT_NEAR(length(1), 4000, 3);
+}
+
 TEST_F(Kv7Kit, InfoShowsWhatAnImportGivesAndSplitWritesTheSlotFiles) {
     for (const auto& [slot, frames] : {std::pair{0, 1000}, {1, 2000}, {2, 500}}) fill(slot, std::vector<float>(frames, 0.25f));
     for (const auto& [index, value] : {std::pair{kParamPlayMode + 1, 0.0f}, {kParamPlayMode + 2, 1.0f}, {kParamReverse + 2, 1.0f},

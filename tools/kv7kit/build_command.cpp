@@ -10,8 +10,8 @@
 
 namespace {
 
-// Reads, prepares and places the sounds; answers how many found no slot.
-int32_t prepareInto(KitSession& session, const BuildOptions& options) {
+// Reads, prepares and places the sounds; answers how many found no slot and names the resampled ones.
+int32_t prepareInto(KitSession& session, const BuildOptions& options, std::string& resampled) {
     std::vector<std::string> files = KitSession::soundFiles(options.inputs);
     const auto extra = static_cast<int32_t>(files.size() > kNumSlots ? files.size() - kNumSlots : 0);
     files.resize(files.size() - static_cast<size_t>(extra));
@@ -19,8 +19,11 @@ int32_t prepareInto(KitSession& session, const BuildOptions& options) {
     for (const std::string& file : files) {
         PreparedSound sound = decodeSound(file);
         const double rate = sound.rate;
-        if (options.preparation.resample && resampleToKitRate(sound))
-            std::printf("resampled %s from %.0f Hz to 44100 Hz\n", file.substr(file.find_last_of('/') + 1).c_str(), rate);
+        if (options.preparation.resample && resampleToKitRate(sound)) {
+            const std::string name = file.substr(file.find_last_of('/') + 1);
+            std::printf("resampled %s from %.0f Hz to 44100 Hz\n", name.c_str(), rate);
+            resampled += (resampled.empty() ? "" : ", ") + name;
+        }
         shapeSound(sound, options.preparation);
         sounds.push_back(std::move(sound));
     }
@@ -32,8 +35,9 @@ int32_t prepareInto(KitSession& session, const BuildOptions& options) {
 void runBuild(const BuildOptions& options) {
     const std::vector<ParameterValue> settings = parseSlotSettings(options.settings);
     KitSession session;
-    const int32_t ignored =
-        options.preparation.changesSounds() ? prepareInto(session, options) : session.dropOnDropZone(options.inputs);
+    std::string resampled;
+    const int32_t ignored = options.preparation.changesSounds() ? prepareInto(session, options, resampled)
+                                                                : session.dropOnDropZone(options.inputs);
     if (ignored > 0)
         std::fprintf(stderr, "kv7kit: %d more sound%s left out: a kit has 24 slots\n", ignored, ignored == 1 ? "" : "s");
     applySlotSettings(settings, session.effect());
@@ -47,8 +51,9 @@ void runBuild(const BuildOptions& options) {
         kitfiles::Save_All_Buffer_To_KV7_File(session.effect(), session.slotPaths(), options.output.c_str());
     switch (result.outcome) {
         case kitfiles::KitExportResult::Outcome::Written:
-            std::printf("wrote %s: %d samples of kit audio (%.2f s)\n", result.writtenPath.c_str(), result.frames,
-                        static_cast<double>(static_cast<float>(total) / 44100.0f));
+            std::printf("wrote %s: %d samples of kit audio (%.2f s)%s%s\n", result.writtenPath.c_str(), result.frames,
+                        static_cast<double>(static_cast<float>(total) / 44100.0f),
+                        resampled.empty() ? "" : "; resampled to 44100 Hz: ", resampled.c_str());
             return;
         case kitfiles::KitExportResult::Outcome::NothingInUse:
             throw ToolError("no sound to put in the kit");

@@ -4,7 +4,8 @@
 // Runs them in pairs, alternating which goes first so neither always finds the caches the other
 // warmed, and prints "name value" lines for bench/run: the median time of each and the median of
 // the per-pair ratios kv7kit / sox, which a change in the machine's load between pairs moves far
-// less than a ratio of the two medians.
+// less than a ratio of the two medians. Then times kv7kit chop of a 12 s drum loop at its onsets,
+// which has no baseline but a budget of its own.
 //   kv7_bench_kv7kit_process [--pairs N] [--kv7kit PATH]
 #include <fcntl.h>
 #include <sndfile.h>
@@ -50,6 +51,27 @@ void writeInput(const std::string& path) {
             noise = noise * 1664525u + 1013904223u;
             stereo[2 * i + channel] = static_cast<float>(0.4 * std::sin(2.0 * std::numbers::pi * (channel ? 660.0 : 440.0) * t) +
                                                          0.1 * (static_cast<double>(noise >> 8) / 16777216.0 - 0.5));
+        }
+    }
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file || sf_writef_float(file, stereo.data(), kFrames) != kFrames) fail("cannot write " + path);
+    sf_close(file);
+}
+
+// A 12 s stereo loop of 48 decaying noise hits, a quarter second apart: onsets for chop to find.
+void writeLoop(const std::string& path) {
+    std::vector<float> stereo(2 * static_cast<std::size_t>(kFrames));
+    uint32_t noise = 7;
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        const double sinceHit = static_cast<double>(i % (kFrames / 48)) / 44100.0;
+        for (int channel = 0; channel < 2; ++channel) {
+            noise = noise * 1664525u + 1013904223u;
+            stereo[2 * i + channel] =
+                static_cast<float>(0.8 * std::exp(-sinceHit * 30.0) * (static_cast<double>(noise >> 8) / 16777216.0 - 0.5));
         }
     }
     SF_INFO info{};
@@ -128,8 +150,15 @@ int main(int argc, char** argv) {
         soxMs.push_back(b);
         ratios.push_back(a / b);
     }
+
+    writeLoop("12s_loop.wav");
+    const std::vector<std::string> chop{kv7kit, "chop", "12s_loop.wav", "-o", "chopped.aif"};
+    timedRun(chop);
+    std::vector<double> chopMs;
+    for (int i = 0; i < std::max(5, pairs / 4); ++i) chopMs.push_back(timedRun(chop));
     std::filesystem::remove_all(folder);
 
+    std::printf("kv7kit_chop_ms %.3f\n", median(chopMs));
     std::printf("kv7kit_build_ms %.3f\n", median(oursMs));
     std::printf("sox_aiff_ms %.3f\n", median(soxMs));
     std::printf("kv7kit_build_ratio %.4f\n", median(ratios));

@@ -54,6 +54,9 @@ function(_tl_lazy_stub path out)
   if(TARGET ${stub})
     return()
   endif()
+  # Not among the tool's needed libraries, yet needed: the package's dependencies count it
+  # (cmake/package.cmake).
+  set_property(GLOBAL APPEND PROPERTY TL_LAZY_LIBRARIES "${path}")
 
   execute_process(COMMAND "${CMAKE_NM}" -D --defined-only "${path}" OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
   if(failed)

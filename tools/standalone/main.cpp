@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <system_error>
 
 // Before any X11 header, whose Bool macro the LV2 headers cannot take.
 #include "lv2_plugin.h"
@@ -28,17 +30,25 @@ std::atomic<bool> quitRequested{false};
 
 void requestQuit(int) { quitRequested.store(true); }
 
-// The build's own module first, then the installed one.
-std::string defaultPluginPath() {
-    for (const char* path : {TL_BUILT_PLUGIN, TL_INSTALLED_PLUGIN})
-        if (std::filesystem::exists(path)) return path;
-    return TL_INSTALLED_PLUGIN;
+// The path the package gives a file relative to its programs' folder, from this program's folder:
+// a packaged program finds the plug-in it came with, wherever the package's tree lies.
+std::string besideProgram(const char* relative) {
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : (program.parent_path() / relative).lexically_normal().string();
 }
 
+// The packaged module first, then the build's own, then the one installed from the build.
+std::string defaultPath(const char* packaged, const char* built, const char* installed) {
+    for (const std::string& path : {besideProgram(packaged), std::string(built)})
+        if (!path.empty() && std::filesystem::exists(path)) return path;
+    return installed;
+}
+
+std::string defaultPluginPath() { return defaultPath(TL_PACKAGED_PLUGIN, TL_BUILT_PLUGIN, TL_INSTALLED_PLUGIN); }
+
 std::string defaultLv2Bundle() {
-    for (const char* path : {TL_BUILT_LV2_BUNDLE, TL_INSTALLED_LV2_BUNDLE})
-        if (std::filesystem::exists(path)) return path;
-    return TL_INSTALLED_LV2_BUNDLE;
+    return defaultPath(TL_PACKAGED_LV2_BUNDLE, TL_BUILT_LV2_BUNDLE, TL_INSTALLED_LV2_BUNDLE);
 }
 
 // The LV2 face with the kit asked for: the state folder's kit, then --kit over it.
@@ -148,9 +158,16 @@ int main(int argc, char** argv) {
     std::string midiPath;
     RenderSettings settings;
     unsigned rate = 0;
-    app.add_option("--plugin", pluginPath, "plug-in module to load")->capture_default_str()->check(CLI::ExistingFile);
+    // The defaults are described, not shown: the man page is made from this help in the build tree,
+    // where the default would be the build's own module.
+    app.add_option("--plugin", pluginPath,
+                   "plug-in module to load (default: " TL_PACKAGED_PLUGIN " from the program's folder, "
+                   "as the package installs it, else the build's own, else the one installed from the build)")
+        ->check(CLI::ExistingFile);
     auto* lv2Option = app.add_flag("--lv2", useLv2, "host the plug-in's LV2 face (through lilv) instead of its VST module");
-    app.add_option("--lv2-bundle", lv2Bundle, "with --lv2: the LV2 bundle folder to load")->capture_default_str()
+    app.add_option("--lv2-bundle", lv2Bundle,
+                   "with --lv2: the LV2 bundle folder to load (default: " TL_PACKAGED_LV2_BUNDLE
+                   " from the program's folder, else the build's own, else the one installed from the build)")
         ->check(CLI::ExistingDirectory)->needs(lv2Option);
     app.add_option("--kit", kitPath, "with --lv2: a Kv7 kit (or sound) file loaded at start through the kit property")
         ->check(CLI::ExistingFile)->needs(lv2Option);

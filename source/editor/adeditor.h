@@ -41,8 +41,9 @@ public:
     // the window's, the change waits for the next timer tick.
     void setParameter(VSTGUI::int32 index, float value) override;
     void valueChanged(VSTGUI::CControl* control) override;
-    void HandleDragDrop(VSTGUI::CControl* control, VSTGUI::IDataPackage* package, bool flag,
+    bool HandleDragDrop(VSTGUI::CControl* control, VSTGUI::IDataPackage* package, bool flag,
                         const VSTGUI::CPoint& where) override;
+    void dropRefused(const char* reason) override;
     void HandleDragEnterLeave(VSTGUI::CControl* control, VSTGUI::IDataPackage* package, bool entering,
                               const VSTGUI::CPoint& where) override;
     void MouseOver(VSTGUI::CControl*) override {}
@@ -57,7 +58,8 @@ public:
 
     // Slot contents: what the drop zone, the slot labels and the export dialog lead to.
     bool CheckIfValidSoundFile(const char* path);
-    void LoadExec_This_Sound_From_File(const char* path, VSTGUI::int32 kind, VSTGUI::int32 slot);
+    // True when a slot's sound was rewritten.
+    bool LoadExec_This_Sound_From_File(const char* path, VSTGUI::int32 kind, VSTGUI::int32 slot);
     void DoXPlatLoadStuff(const char* path, VSTGUI::int32 kind, VSTGUI::int32 unused, VSTGUI::int32 slot);
     void Finish_Load_KV7_File(const char* path, VSTGUI::int32 unused, bool factory);
     void Save_All_Buffer_To_KV7_File(const char* path);
@@ -105,8 +107,10 @@ private:
     void modeSwitchChanged();
     void exportButtonPressed();
     void showParameter(VSTGUI::int32 slot, VSTGUI::int32 mode);
-    // Stores path as the slot's and loads it; false (and a message) when the path cannot be held.
-    bool storePathAndLoad(const char* path, VSTGUI::int32 slot);
+    // What became of a path given to a slot: refused (and a message) when the slot cannot hold it.
+    enum class SlotLoad { Refused, Failed, Loaded };
+    // Stores path as the slot's and loads it.
+    SlotLoad storePathAndLoad(const char* path, VSTGUI::int32 slot);
     void showFailure(const char* title, const std::string& message);
 
     // The window's thread (read by whichever thread sets a parameter), and an export-button value

@@ -48,8 +48,8 @@ void ADEditor::showFailure(const char* title, const std::string& message) {
 
 bool ADEditor::CheckIfValidSoundFile(const char* path) { return path && kitfiles::CheckIfValidSoundFile(path); }
 
-void ADEditor::LoadExec_This_Sound_From_File(const char* path, int32 kind, int32 slot) {
-    if (!path || path[0] == '\0' || !isSlot(slot)) return;
+bool ADEditor::LoadExec_This_Sound_From_File(const char* path, int32 kind, int32 slot) {
+    if (!path || path[0] == '\0' || !isSlot(slot)) return false;
     const bool wasOpen = IsOpen;
     IsOpen = false;
     const kitfiles::LoadResult result = kitfiles::LoadExec_This_Sound_From_File(kit(), SlotPath, path, kind, slot);
@@ -65,6 +65,7 @@ void ADEditor::LoadExec_This_Sound_From_File(const char* path, int32 kind, int32
         ReCalcTotalDuration();
     }
     showFailure("Could not load the file", result.message);
+    return result.changedSlots != 0;
 }
 
 void ADEditor::DoXPlatLoadStuff(const char* path, int32 kind, int32, int32 slot) {
@@ -115,17 +116,21 @@ void ADEditor::StoreAndLoadFile(int32 slot) {
     updateTextLabelToPath(slot);
 }
 
-bool ADEditor::storePathAndLoad(const char* path, int32 slot) {
+ADEditor::SlotLoad ADEditor::storePathAndLoad(const char* path, int32 slot) {
     // A name the slot cannot hold would load some other file: refuse it instead.
     if (std::strlen(path) >= kitfiles::kSlotPathSize) {
         DoDialog(kPathTooLongTitle, "The file's path is longer than 511 characters; move or rename it.");
-        return false;
+        return SlotLoad::Refused;
     }
     copyCut(SlotPath[slot], path);
-    LoadExec_This_Sound_From_File(SlotPath[slot], kitfiles::kLoadSoundFile, slot);
+    const bool loaded = LoadExec_This_Sound_From_File(SlotPath[slot], kitfiles::kLoadSoundFile, slot);
     SlotLabel[slot]->HasFile = true;
     updateTextLabelToPath(slot);
-    return true;
+    return loaded ? SlotLoad::Loaded : SlotLoad::Failed;
+}
+
+void ADEditor::dropRefused(const char* reason) {
+    if (IsOpen && reason) DoDialog(kNothingLoadedTitle, reason);
 }
 
 void ADEditor::HandleDragEnterLeave(CControl* control, IDataPackage* package, bool entering, const CPoint&) {
@@ -157,8 +162,8 @@ void ADEditor::HandleDragEnterLeave(CControl* control, IDataPackage* package, bo
     for (CMyTextLabel* label : SlotLabel) label->setDirty(true);
 }
 
-void ADEditor::HandleDragDrop(CControl* control, IDataPackage* package, bool, const CPoint&) {
-    if (!IsOpen || !control) return;
+bool ADEditor::HandleDragDrop(CControl* control, IDataPackage* package, bool, const CPoint&) {
+    if (!IsOpen || !control) return false;
     int32 slot = 0;
     const int32 tag = control->getTag();
     if (tag == kDropZoneTag) {
@@ -167,9 +172,10 @@ void ADEditor::HandleDragDrop(CControl* control, IDataPackage* package, bool, co
         slot = tag - kFirstSlotLabelTag;
     }
     const int32 count = itemCount(package);
-    if (count <= 0) return;
+    if (count <= 0) return false;
     const char* first = itemPath(package, 0);
-    if (!first) return;
+    if (!first) return false;
+    bool loaded = false;
 
     if (count == 1) {
         if (DIR* folder = opendir(first)) {
@@ -184,17 +190,18 @@ void ADEditor::HandleDragDrop(CControl* control, IDataPackage* package, bool, co
                         traceSkipped(candidate.c_str());
                     continue;
                 }
-                if (storePathAndLoad(candidate.c_str(), slot)) ++slot;
+                const SlotLoad load = storePathAndLoad(candidate.c_str(), slot);
+                loaded = loaded || load == SlotLoad::Loaded;
+                if (load != SlotLoad::Refused) ++slot;
             }
             closedir(folder);
             if (slot == firstSlot)
                 DoDialog(kNothingLoadedTitle,
                          ("The folder \"" + std::string(first) + "\" holds no sound file that can be loaded.").c_str());
-            return;
+            return loaded;
         }
         // A single file goes to the loader unchecked; the loader decides what it can read.
-        storePathAndLoad(first, slot);
-        return;
+        return storePathAndLoad(first, slot) == SlotLoad::Loaded;
     }
     bool anyTaken = false;
     for (int32 i = 0; i < count; ++i) {
@@ -203,12 +210,15 @@ void ADEditor::HandleDragDrop(CControl* control, IDataPackage* package, bool, co
             traceSkipped(path);
             continue;
         }
-        if (!storePathAndLoad(path, slot)) continue;
+        const SlotLoad load = storePathAndLoad(path, slot);
+        if (load == SlotLoad::Refused) continue;
         anyTaken = true;
+        loaded = loaded || load == SlotLoad::Loaded;
         if (slot >= kNumSlots - 1) break;
         ++slot;
     }
     if (!anyTaken)
         DoDialog(kNothingLoadedTitle, ("None of the " + std::to_string(count) +
                                        " dropped items is a sound file that can be loaded.").c_str());
+    return loaded;
 }

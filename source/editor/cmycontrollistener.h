@@ -11,8 +11,8 @@ class IDataPackage;
 
 class CMyControlListener : public VSTGUI::IControlListener {
 public:
-    // Files were dropped on control; the controls pass false as flag.
-    virtual void HandleDragDrop(VSTGUI::CControl* control, VSTGUI::IDataPackage* package, bool flag,
+    // Files were dropped on control; the controls pass false as flag. True when anything loaded.
+    virtual bool HandleDragDrop(VSTGUI::CControl* control, VSTGUI::IDataPackage* package, bool flag,
                                 const VSTGUI::CPoint& where) = 0;
     // A drag entered (true) or left (false) control.
     virtual void HandleDragEnterLeave(VSTGUI::CControl* control, VSTGUI::IDataPackage* package, bool entering,

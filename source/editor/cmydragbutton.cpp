@@ -29,9 +29,10 @@ void CMyDragButton::draw(CDrawContext* context) {
 
 bool CMyDragButton::onDrop(IDataPackage* drag, const CPoint& where) {
     if (drag->getDataType(0) < 0) return false;
-    if (CMyControlListener* my = myListener(listener)) my->HandleDragDrop(this, drag, false, where);
+    CMyControlListener* my = myListener(listener);
+    const bool loaded = my && my->HandleDragDrop(this, drag, false, where);
     DropHighlight = false;
-    return true;
+    return loaded;
 }
 
 void CMyDragButton::onDragEnter(IDataPackage* drag, const CPoint& where) {

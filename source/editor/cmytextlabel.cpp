@@ -173,9 +173,10 @@ CMouseEventResult CMyTextLabel::onMouseExited(CPoint&, const CButtonState&) {
 
 bool CMyTextLabel::onDrop(IDataPackage* drag, const CPoint& where) {
     if (drag->getDataType(0) < 0) return false;
-    if (CMyControlListener* my = myListener(listener)) my->HandleDragDrop(this, drag, false, where);
+    CMyControlListener* my = myListener(listener);
+    const bool loaded = my && my->HandleDragDrop(this, drag, false, where);
     DropHighlight = false;
-    return true;
+    return loaded;
 }
 
 void CMyTextLabel::onDragEnter(IDataPackage* drag, const CPoint& where) {

@@ -338,6 +338,10 @@ bool CFrame::platformOnDrop(IDataPackage* drag, const CPoint& where) {
     return onDrop(drag, where);
 }
 
+void CFrame::platformOnDropRefused(const char* reason) {
+    if (editor) editor->dropRefused(reason);
+}
+
 int32 CFrame::platformOnKeyDown(VstKeyCode& key) {
     ViewGuard guard(this);
     return onKeyDown(key);

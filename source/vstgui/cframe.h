@@ -87,6 +87,8 @@ public:
     void platformOnDragMove(IDataPackage* drag, const CPoint& where) override;
     void platformOnDragLeave(IDataPackage* drag, const CPoint& where) override;
     bool platformOnDrop(IDataPackage* drag, const CPoint& where) override;
+    // Tells the editor, which shows the reason.
+    void platformOnDropRefused(const char* reason) override;
     int32 platformOnKeyDown(VstKeyCode& key) override;
 
 private:

@@ -15,6 +15,8 @@ public:
     virtual void beginEdit(int32 /*index*/) {}
     virtual void endEdit(int32 /*index*/) {}
     virtual CFrame* getFrame() const { return frame; }
+    // A drop on the frame that the window system would not take, with the reason for the user.
+    virtual void dropRefused(const char* /*reason*/) {}
 
 protected:
     CFrame* frame = nullptr;

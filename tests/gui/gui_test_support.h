@@ -32,8 +32,9 @@ public:
         calls.push_back(value);
         if (onValue) onValue();
     }
-    void HandleDragDrop(CControl*, IDataPackage* package, bool, const CPoint&) override {
+    bool HandleDragDrop(CControl*, IDataPackage* package, bool, const CPoint&) override {
         calls.push_back("drop " + std::to_string(package->getCount()));
+        return true;
     }
     void HandleDragEnterLeave(CControl*, IDataPackage* package, bool entering, const CPoint&) override {
         calls.push_back((entering ? "enter " : "leave ") + std::to_string(package->getCount()));

@@ -13,18 +13,28 @@ namespace VSTGUI {
 class CDrawContext;
 class IDataPackage;
 
+// The part of the frame a drop target talks to. Coordinates are the frame's.
+class IPlatformDropCallback {
+public:
+    virtual void platformOnDragEnter(IDataPackage* drag, const CPoint& where) = 0;
+    virtual void platformOnDragMove(IDataPackage* drag, const CPoint& where) = 0;
+    virtual void platformOnDragLeave(IDataPackage* drag, const CPoint& where) = 0;
+    virtual bool platformOnDrop(IDataPackage* drag, const CPoint& where) = 0;
+    // A drop the window system would not take, with the reason for the user.
+    virtual void platformOnDropRefused(const char* reason) = 0;
+
+protected:
+    ~IPlatformDropCallback() = default;
+};
+
 // Implemented by CFrame. Coordinates are the frame's.
-class IPlatformFrameCallback {
+class IPlatformFrameCallback : public IPlatformDropCallback {
 public:
     virtual void platformDrawRect(CDrawContext* context, const CRect& rect) = 0;
     virtual CMouseEventResult platformOnMouseDown(CPoint& where, const CButtonState& buttons) = 0;
     virtual CMouseEventResult platformOnMouseMoved(CPoint& where, const CButtonState& buttons) = 0;
     virtual CMouseEventResult platformOnMouseUp(CPoint& where, const CButtonState& buttons) = 0;
     virtual CMouseEventResult platformOnMouseExited(CPoint& where, const CButtonState& buttons) = 0;
-    virtual void platformOnDragEnter(IDataPackage* drag, const CPoint& where) = 0;
-    virtual void platformOnDragMove(IDataPackage* drag, const CPoint& where) = 0;
-    virtual void platformOnDragLeave(IDataPackage* drag, const CPoint& where) = 0;
-    virtual bool platformOnDrop(IDataPackage* drag, const CPoint& where) = 0;
     virtual int32 platformOnKeyDown(VstKeyCode& key) = 0;
 
 protected:

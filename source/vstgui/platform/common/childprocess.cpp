@@ -78,7 +78,7 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     fcntl(outputFd, F_SETFL, fcntl(outputFd, F_GETFL) | O_NONBLOCK);
     output.clear();
     endHandler = std::move(onEnd);
-    runLoopId = RunLoop::get().add(outputFd, [this] { poll(); });
+    runLoopId = RunLoop::get().add(outputFd, [this] { poll(); return false; });
     return true;
 }
 
@@ -97,7 +97,7 @@ void ChildProcess::poll() {
             close(outputFd);
             outputFd = -1;
             RunLoop::get().remove(runLoopId);
-            runLoopId = RunLoop::get().add(-1, [this] { poll(); });
+            runLoopId = RunLoop::get().add(-1, [this] { poll(); return false; });
             break;
         }
     }

@@ -1,6 +1,6 @@
 // The user-interface run loop of this process: window connections and child-process pipes add a
 // handler for their file descriptor, and the host's idle calls pump them. Each handler drains its
-// source without blocking. User-interface thread only.
+// source without blocking, or for a bounded time. User-interface thread only.
 #pragma once
 
 #include <chrono>
@@ -13,7 +13,8 @@ namespace VSTGUI {
 
 class RunLoop {
 public:
-    using Handler = std::function<void()>;
+    // Answers true when it left input for the next pump: input the descriptor may no longer show.
+    using Handler = std::function<bool()>;
 
     static RunLoop& get();
 
@@ -23,7 +24,8 @@ public:
 
     // Runs every handler once; handlers may add and remove handlers meanwhile.
     void pump();
-    // Blocks until a source has input or timeout has passed; for hosts that have no loop of their own.
+    // Blocks until a source has input or timeout has passed; for hosts that have no loop of their
+    // own. Does not block when the last pump left input.
     void wait(std::chrono::milliseconds timeout) const;
 
 private:
@@ -34,6 +36,7 @@ private:
     };
     std::vector<Source> sources;
     uint64 nextId = 1;
+    bool inputLeft = false;
 };
 
 }  // namespace VSTGUI

@@ -1,84 +1,51 @@
 // The XDND (version 5) target side of an X11 frame: files dragged from other programs as
-// text/uri-list arrive as a data package of local paths, routed to the frame.
-//
-// GTK drag sources only look at top-level windows, so the host's top-level window is made
-// XdndAware with an XdndProxy to our window, and our window points to itself; both are undone
-// (the top-level's earlier values restored) when the target goes away.
+// text/uri-list arrive as a data package of local paths, routed to the frame. XdndTarget keeps
+// the protocol's rules; this side carries X events to it and its requests to the server.
+// User-interface thread.
 #pragma once
 
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <optional>
-#include <string>
-#include <vector>
 
-#include "vstgui/crect.h"
+#include "vstgui/platform/x11/xdndtarget.h"
 
 namespace VSTGUI {
 
-class CDropSource;
-class IPlatformFrameCallback;
+class IPlatformDropCallback;
 
-class X11DropTarget {
+class X11DropTarget final : private XdndTarget::Port {
 public:
-    X11DropTarget(Display* display, Window window, Window hostParent, IPlatformFrameCallback* frame);
-    ~X11DropTarget();
+    // The most a dragged uri list may hold: far more than any real drag of files.
+    static constexpr std::size_t kMaxListBytes = std::size_t{8} << 20;
+
+    // window must select PropertyChangeMask, for lists that come in INCR pieces.
+    X11DropTarget(Display* display, Window window, IPlatformDropCallback* frame);
     X11DropTarget(const X11DropTarget&) = delete;
     X11DropTarget& operator=(const X11DropTarget&) = delete;
 
     // True when the event belonged to a drag; may call into the frame.
     bool handleEvent(const XEvent& event);
-    // Moves the top-level's properties when the host's window was reparented (a window manager
-    // came, went, or mapped the host late).
-    void refreshTopLevel();
 
 private:
-    struct SavedProperty {
-        std::optional<std::vector<unsigned char>> data;
-        Atom type = None;
-        int format = 0;
-    };
+    // XdndTarget::Port
+    std::vector<Atom> typeList(Window source) override;
+    std::optional<CRect> windowArea() override;
+    void requestData(Time time) override;
+    std::optional<XdndTarget::Data> takeData(std::size_t maxBytes) override;
+    void send(const XClientMessageEvent& message) override;
+    void watch(Window source, bool on) override;
 
-    void markAware(Window target, Window proxy);
-    void claimTopLevel(Window target);
-    void releaseTopLevel();
-    Window findTopLevel() const;
-
-    void onEnter(const XClientMessageEvent& message);
-    void onPosition(const XClientMessageEvent& message);
-    void onLeave(const XClientMessageEvent& message);
-    void onDrop(const XClientMessageEvent& message);
-    void onSelection(const XSelectionEvent& event);
-    void requestData(Time time);
-    void enterIfInside();
-    void finishDrop();
-    void sendStatus(bool accept);
-    void sendFinished(bool accepted);
-    void reset();
+    bool supersededByNext(const XClientMessageEvent& message) const;
 
     Display* display;
     Window window;
-    Window hostParent;
-    IPlatformFrameCallback* frame;
-    Window proxiedTopLevel = None;
-    SavedProperty savedAware;
-    SavedProperty savedProxy;
-
-    Atom xdndAware, xdndProxy, xdndEnter, xdndPosition, xdndStatus, xdndLeave, xdndDrop, xdndFinished;
-    Atom xdndSelection, xdndTypeList, xdndActionCopy, uriListType, dataProperty, wmState;
-
-    // The drag under way.
-    Window source = None;
-    Window messageTarget = None;
-    bool offersUriList = false;
-    bool requestInFlight = false;
-    bool dropPending = false;
-    bool dropRetried = false;
-    Time dropTime = CurrentTime;
-    bool entered = false;
-    bool inside = false;
-    CPoint position;
-    CDropSource* package = nullptr;
+    Atom xdndEnter, xdndPosition, xdndStatus, xdndLeave, xdndDrop, xdndFinished;
+    Atom xdndSelection, xdndTypeList, xdndActionCopy, uriListType, incrType, dataProperty;
+    std::optional<CRect> area;
+    std::chrono::steady_clock::time_point areaTime;
+    std::optional<XdndTarget> rules;
 };
 
 }  // namespace VSTGUI

@@ -11,12 +11,16 @@
 #include "vstgui/platform/x11/x11droptarget.h"
 #include "vstgui/platform/x11/x11errortrap.h"
 #include "vstgui/platform/x11/x11presenter.h"
+#include "vstgui/platform/x11/x11xdndaware.h"
 
 namespace VSTGUI {
 namespace {
 
 // How often the host's top-level window is looked up again for the drop proxy.
 constexpr auto kTopLevelCheckPeriod = std::chrono::milliseconds(500);
+// The longest one drain takes events: any client may flood the window with messages, and the
+// host's idle call must come back.
+constexpr auto kDrainBudget = std::chrono::milliseconds(20);
 
 CButtonState modifiers(unsigned int state) {
     CButtonState buttons;
@@ -100,7 +104,8 @@ X11Frame::X11Frame(IPlatformFrameCallback* callback, const CRect& size, std::sha
     X11ErrorTrap trap(x);
     XSetWindowAttributes attributes{};
     attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                            EnterWindowMask | LeaveWindowMask | KeyPressMask | StructureNotifyMask;
+                            EnterWindowMask | LeaveWindowMask | KeyPressMask | StructureNotifyMask |
+                            PropertyChangeMask;
     // No background: the back buffer paints every pixel, so nothing flickers.
     attributes.background_pixmap = None;
     attributes.bit_gravity = NorthWestGravity;
@@ -110,11 +115,12 @@ X11Frame::X11Frame(IPlatformFrameCallback* callback, const CRect& size, std::sha
     presenter = std::make_unique<X11Presenter>(x, window, width, height);
     buffer = std::make_unique<BackBuffer>(presenter->image());
     XMapWindow(x, window);
-    dropTarget = std::make_unique<X11DropTarget>(x, window, parent, frame);
+    dropTarget = std::make_unique<X11DropTarget>(x, window, frame);
+    xdndAware = std::make_unique<X11XdndAware>(x, window, parent);
     lastTopLevelCheck = std::chrono::steady_clock::now();
     buffer->invalidate(CRect(0, 0, width, height));
     XFlush(x);
-    runLoopId = RunLoop::get().add(ConnectionNumber(x), [this] { drain(); });
+    runLoopId = RunLoop::get().add(ConnectionNumber(x), [this] { return drain(); });
 }
 
 X11Frame::~X11Frame() {
@@ -122,6 +128,7 @@ X11Frame::~X11Frame() {
     RunLoop::get().remove(runLoopId);
     Display* x = display.get();
     X11ErrorTrap trap(x);
+    xdndAware.reset();
     dropTarget.reset();
     buffer.reset();
     presenter.reset();
@@ -130,23 +137,32 @@ X11Frame::~X11Frame() {
     if (!windowGone) XDestroyWindow(x, window);
 }
 
-void X11Frame::drain() {
+bool X11Frame::drain() {
     // The frame may be closed by one of the events; the connection stays until the drain ends.
     const std::shared_ptr<Display> connection = display;
     const std::shared_ptr<bool> living = alive;
     X11ErrorTrap trap(connection.get());
+    const auto deadline = std::chrono::steady_clock::now() + kDrainBudget;
+    bool unfinished = false;
     while (XPending(connection.get()) > 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            unfinished = true;
+            break;
+        }
         XEvent event;
         XNextEvent(connection.get(), &event);
         handleEvent(event);
-        if (!*living) return;
+        if (!*living) return false;
     }
     const auto now = std::chrono::steady_clock::now();
     if (now - lastTopLevelCheck >= kTopLevelCheckPeriod && !windowGone) {
         lastTopLevelCheck = now;
-        dropTarget->refreshTopLevel();
+        xdndAware->refreshTopLevel();
     }
     flush();
+    // The drop target's answers, when nothing was drawn.
+    XFlush(connection.get());
+    return unfinished;
 }
 
 void X11Frame::handleEvent(const XEvent& event) {

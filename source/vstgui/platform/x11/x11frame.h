@@ -16,6 +16,7 @@ namespace VSTGUI {
 
 class X11DropTarget;
 class X11Presenter;
+class X11XdndAware;
 
 class X11Frame : public IPlatformFrame {
 public:
@@ -29,8 +30,9 @@ public:
 
     Window getWindow() const { return window; }
 
-    // Handles every event the connection has, then repaints.
-    void drain();
+    // Handles the events the connection has, for a bounded time, then repaints. True when events
+    // were left for the next drain.
+    bool drain();
 
 private:
     X11Frame(IPlatformFrameCallback* frame, const CRect& size, std::shared_ptr<Display> display, Window parent);
@@ -47,6 +49,7 @@ private:
     std::unique_ptr<X11Presenter> presenter;
     std::unique_ptr<BackBuffer> buffer;
     std::unique_ptr<X11DropTarget> dropTarget;
+    std::unique_ptr<X11XdndAware> xdndAware;
     std::map<CCursorType, Cursor> cursors;
     uint64 runLoopId = 0;
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);

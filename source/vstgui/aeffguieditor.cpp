@@ -1,10 +1,13 @@
 #include "vstgui/aeffguieditor.h"
 
+#include <cmath>
+
 #include "frame/audioeffectx.h"
 #include "vstgui/cframe.h"
 #include "vstgui/cvstguitimer.h"
 #include "vstgui/textpreparation.h"
 #include "vstgui/platform/common/runloop.h"
+#include "vstgui/platform/x11/x11scalefactor.h"
 
 namespace VSTGUI {
 
@@ -23,8 +26,21 @@ bool AEffGUIEditor::getRect(ERect** result) {
     // Hosts ask for the size to make the window they then open the editor in: the fonts start
     // loading now, while they do.
     prepareText();
-    *result = &rect;
+    const double scale = getScaleFactor();
+    windowRect = {0, 0, static_cast<VstInt16>(std::lround(rect.bottom * scale)),
+                  static_cast<VstInt16>(std::lround(rect.right * scale))};
+    *result = &windowRect;
     return true;
+}
+
+void AEffGUIEditor::setHostScaleFactor(double scale) {
+    hostScale = scale;
+    if (!frame) scaleFactor = 0;
+}
+
+double AEffGUIEditor::getScaleFactor() {
+    if (scaleFactor == 0) scaleFactor = desktopScaleFactor(hostScale);
+    return scaleFactor;
 }
 
 bool AEffGUIEditor::open(void* parent) {
@@ -37,6 +53,7 @@ void AEffGUIEditor::close() {
         frame->forget();
         frame = nullptr;
     }
+    scaleFactor = 0;
     AEffEditor::close();
 }
 

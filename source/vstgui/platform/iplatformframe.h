@@ -13,7 +13,7 @@ namespace VSTGUI {
 class CDrawContext;
 class IDataPackage;
 
-// Implemented by CFrame. Coordinates are the frame's.
+// Implemented by CFrame. Coordinates are the window's pixels: the frame's times its zoom.
 class IPlatformFrameCallback {
 public:
     virtual void platformDrawRect(CDrawContext* context, const CRect& rect) = 0;
@@ -41,7 +41,8 @@ public:
     virtual void setCursor(CCursorType type) = 0;
 };
 
-// Makes the platform frame for a frame opened into parent (an X window id for the X11 frame).
+// Makes the platform frame for a frame opened into parent (an X window id for the X11 frame); size
+// is in window pixels.
 using PlatformFrameFactory = std::unique_ptr<IPlatformFrame> (*)(IPlatformFrameCallback* frame, const CRect& size,
                                                                   void* parent);
 

@@ -69,6 +69,8 @@ std::vector<CRect> BackBuffer::redraw(IPlatformFrameCallback* frame) {
     if (drawn.empty()) return drawn;
     CDrawContext context(image);
     for (const CRect& rect : drawn) {
+        // In the image's own pixels, whatever scale the frame drew the last rectangle at.
+        context.setScaleFactor(1);
         // Whatever the views leave out shows as black, as an empty window would.
         cairo_t* cr = context.getCairo();
         cairo_save(cr);

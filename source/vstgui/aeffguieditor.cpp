@@ -7,6 +7,7 @@
 #include "vstgui/cvstguitimer.h"
 #include "vstgui/textpreparation.h"
 #include "vstgui/platform/common/runloop.h"
+#include "vstgui/platform/iplatformframe.h"
 #include "vstgui/platform/x11/x11scalefactor.h"
 
 namespace VSTGUI {
@@ -17,7 +18,10 @@ AEffGUIEditor::AEffGUIEditor(void* owner) : AEffEditor(static_cast<AudioEffect*>
 
 // The fonts may still be loading for a window that never opened; the module must not be unloaded
 // under that thread.
-AEffGUIEditor::~AEffGUIEditor() { finishPreparingText(); }
+AEffGUIEditor::~AEffGUIEditor() {
+    finishPreparingText();
+    releasePreparedPlatformFrame();
+}
 
 AudioEffectX* AEffGUIEditor::effectX() const { return static_cast<AudioEffectX*>(effect); }
 
@@ -29,6 +33,8 @@ bool AEffGUIEditor::getRect(ERect** result) {
     const double scale = getScaleFactor();
     windowRect = {0, 0, static_cast<VstInt16>(std::lround(rect.bottom * scale)),
                   static_cast<VstInt16>(std::lround(rect.right * scale))};
+    // Likewise the window's memory, for a window not open yet (hosts ask again while it is).
+    if (!frame) preparePlatformFrame(CRect(0, 0, windowRect.right, windowRect.bottom));
     *result = &windowRect;
     return true;
 }

@@ -51,5 +51,10 @@ using PlatformFrameFactory = std::unique_ptr<IPlatformFrame> (*)(IPlatformFrameC
 PlatformFrameFactory setPlatformFrameFactory(PlatformFrameFactory factory);
 // Null when the window system refuses.
 std::unique_ptr<IPlatformFrame> createPlatformFrame(IPlatformFrameCallback* frame, const CRect& size, void* parent);
+// Starts, on a thread of its own, making what the X11 frame opened next with size (window pixels)
+// needs: hosts ask for the size before they open the window. Any thread.
+void preparePlatformFrame(const CRect& size);
+// Lets go of what was made ahead, or left by a closed frame for the next one, and is unused.
+void releasePreparedPlatformFrame();
 
 }  // namespace VSTGUI

@@ -31,6 +31,10 @@ CBitmap::~CBitmap() {
         if (picture.surface) cairo_surface_destroy(picture.surface);
 }
 
+bool CBitmap::isOpaque() const {
+    return isLoaded() && std::all_of(pictures.begin(), pictures.end(), [](const Picture& p) { return p.resource.opaque; });
+}
+
 cairo_surface_t* CBitmap::getSurface(double scaleFactor, double* pictureScale) {
     if (pictures.empty()) return nullptr;
     auto chosen = std::find_if(pictures.begin(), pictures.end(),

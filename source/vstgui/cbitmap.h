@@ -31,6 +31,8 @@ public:
     int32 getResourceId() const { return resourceId; }
     // False when the resource is missing or has no pixels.
     bool isLoaded() const { return size.x > 0 && size.y > 0; }
+    // Loaded, and every pixel of every picture opaque.
+    bool isOpaque() const;
 
     // The pixels for drawing at scaleFactor: the coarsest picture at least that fine, else the
     // finest; its own scale factor goes to pictureScale. Null when the resource is missing or unusable.

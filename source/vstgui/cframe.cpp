@@ -155,6 +155,16 @@ void CFrame::idle() {
 
 void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
     context->setClipRect(updateRect);
+    if (!pBackground || !pBackground->isOpaque()) {
+        // Whatever the views leave out shows as black, as an empty window would.
+        cairo_t* cr = context->getCairo();
+        cairo_save(cr);
+        cairo_rectangle(cr, updateRect.left, updateRect.top, updateRect.getWidth(), updateRect.getHeight());
+        cairo_set_source_rgba(cr, 0, 0, 0, 1);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
     if (pBackground) pBackground->draw(context, CRect(0, 0, size.getWidth(), size.getHeight()));
     // A view may remove views while drawing; draw the ones there were.
     const std::vector<CView*> views = children;

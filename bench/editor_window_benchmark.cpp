@@ -4,6 +4,7 @@
 //    first in this process (fonts and pictures not yet loaded), then over reopenings;
 //  - the cost of the open window left alone: process CPU time while effEditIdle is pumped about
 //    60 times a second, as a share of one core, less the host's own loop without those calls.
+// At the scale the editor finds (TEMBRO_LAXIS_SCALE sets it; the X screen must hold the window).
 // Prints "name value" lines for bench/run.
 //   kv7_bench_editor_window [--idle-seconds S] [--reopen N] [PLUGIN.so]
 #include <X11/Xlib.h>

@@ -32,8 +32,9 @@ constexpr int32 kModeResource = 131;
 constexpr int32 kModeCount = 5;
 
 CBitmap* loadWindowPicture(int32 id) {
-    if (const WindowPicture* picture = findWindowPicture(id))
-        registerBitmapResource(id, {picture->pixels, picture->width, picture->height, true});
+    for (const double scale : kWindowPictureScales)
+        if (const WindowPicture* picture = findWindowPicture(id, scale))
+            registerBitmapResource(id, {picture->pixels, picture->width, picture->height, true, scale});
     return new CBitmap(id);
 }
 
@@ -85,6 +86,7 @@ bool ADEditor::open(void* parent) {
     const CCoord height = BackgroundBitmap->getHeight();
 
     auto* newFrame = new CFrame(CRect(0, 0, width, height), this);
+    newFrame->setZoom(getScaleFactor());
     newFrame->setBackground(BackgroundBitmap);
 
     for (int32 n = 0; n < kNumSlots; ++n) {

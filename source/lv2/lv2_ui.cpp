@@ -1,9 +1,12 @@
 // The LV2 face's window: the plug-in's own editor, opened into the parent window the host gives
-// and reached through the instance (instance-access), as a VST host opens it. The host's idle calls
-// pump it. Main thread throughout.
+// and reached through the instance (instance-access), as a VST host opens it, at the scale the host
+// asks for (ui:scaleFactor) if it does. The host's idle calls pump it. Main thread throughout.
+#include <lv2/atom/atom.h>
 #include <lv2/core/lv2_util.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <cstdio>
 #include <cstring>
@@ -53,13 +56,27 @@ void relabel(ADEditor& editor) {
     editor.ReCalcTotalDuration();
 }
 
+// The host's ui:scaleFactor, a float; 0 when it gives none.
+double hostScaleFactor(const LV2_Options_Option* options, const LV2_URID_Map* map) {
+    if (!options || !map) return 0;
+    const LV2_URID scaleFactor = map->map(map->handle, LV2_UI__scaleFactor);
+    const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+    for (const LV2_Options_Option* option = options; option->key || option->value; ++option)
+        if (option->key == scaleFactor && option->type == floatType && option->size == sizeof(float) && option->value)
+            return *static_cast<const float*>(option->value);
+    return 0;
+}
+
 LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2UI_Write_Function,
                          LV2UI_Controller, LV2UI_Widget* widget, const LV2_Feature* const* features) {
     void* parent = nullptr;
     LV2_Handle plugin = nullptr;
     LV2UI_Resize* resize = nullptr;
+    LV2_Options_Option* options = nullptr;
+    LV2_URID_Map* map = nullptr;
     const char* missing = lv2_features_query(features, LV2_UI__parent, &parent, true, LV2_INSTANCE_ACCESS_URI,
-                                             &plugin, true, LV2_UI__resize, &resize, false, nullptr);
+                                             &plugin, true, LV2_UI__resize, &resize, false, LV2_OPTIONS__options,
+                                             &options, false, LV2_URID__map, &map, false, nullptr);
     if (missing) {
         std::fprintf(stderr, "Tembro-laxis: the host gives the window no %s; it cannot open\n", missing);
         return nullptr;
@@ -67,6 +84,7 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2U
     auto* window = new EditorWindow{static_cast<Lv2Instance*>(plugin)};
     std::lock_guard<std::mutex> lock(window->instance->kitLock());
     WrappedEffect& effect = window->instance->wrapped();
+    editorOf(*window->instance).setHostScaleFactor(hostScaleFactor(options, map));
     ERect* rect = nullptr;
     effect.dispatch(effEditGetRect, 0, 0, &rect);
     effect.dispatch(effEditOpen, 0, 0, parent);

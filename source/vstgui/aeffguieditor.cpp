@@ -1,10 +1,14 @@
 #include "vstgui/aeffguieditor.h"
 
+#include <cmath>
+
 #include "frame/audioeffectx.h"
 #include "vstgui/cframe.h"
 #include "vstgui/cvstguitimer.h"
 #include "vstgui/textpreparation.h"
 #include "vstgui/platform/common/runloop.h"
+#include "vstgui/platform/iplatformframe.h"
+#include "vstgui/platform/x11/x11scalefactor.h"
 
 namespace VSTGUI {
 
@@ -14,7 +18,10 @@ AEffGUIEditor::AEffGUIEditor(void* owner) : AEffEditor(static_cast<AudioEffect*>
 
 // The fonts may still be loading for a window that never opened; the module must not be unloaded
 // under that thread.
-AEffGUIEditor::~AEffGUIEditor() { finishPreparingText(); }
+AEffGUIEditor::~AEffGUIEditor() {
+    finishPreparingText();
+    releasePreparedPlatformFrame();
+}
 
 AudioEffectX* AEffGUIEditor::effectX() const { return static_cast<AudioEffectX*>(effect); }
 
@@ -23,8 +30,23 @@ bool AEffGUIEditor::getRect(ERect** result) {
     // Hosts ask for the size to make the window they then open the editor in: the fonts start
     // loading now, while they do.
     prepareText();
-    *result = &rect;
+    const double scale = getScaleFactor();
+    windowRect = {0, 0, static_cast<VstInt16>(std::lround(rect.bottom * scale)),
+                  static_cast<VstInt16>(std::lround(rect.right * scale))};
+    // Likewise the window's memory, for a window not open yet (hosts ask again while it is).
+    if (!frame) preparePlatformFrame(CRect(0, 0, windowRect.right, windowRect.bottom));
+    *result = &windowRect;
     return true;
+}
+
+void AEffGUIEditor::setHostScaleFactor(double scale) {
+    hostScale = scale;
+    if (!frame) scaleFactor = 0;
+}
+
+double AEffGUIEditor::getScaleFactor() {
+    if (scaleFactor == 0) scaleFactor = desktopScaleFactor(hostScale);
+    return scaleFactor;
 }
 
 bool AEffGUIEditor::open(void* parent) {
@@ -37,6 +59,7 @@ void AEffGUIEditor::close() {
         frame->forget();
         frame = nullptr;
     }
+    scaleFactor = 0;
     AEffEditor::close();
 }
 

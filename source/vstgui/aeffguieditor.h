@@ -21,6 +21,7 @@ public:
 
     virtual void setParameter(int32 /*index*/, float /*value*/) {}
 
+    // The window's size in pixels: the layout's (rect) times the scale factor.
     bool getRect(ERect** rect) override;
     // Subclasses create their CFrame into parent (the host's X window id) after calling this.
     bool open(void* parent) override;
@@ -43,14 +44,25 @@ public:
     // Asks the host for a new window size; sent only to hosts that say they can do "sizeWindow".
     bool requestResize(const CPoint& newSize);
 
+    // The scale the host wants the window drawn at (the LV2 face's ui:scaleFactor), 0 for none;
+    // it counts from the next time the window is sized or opened.
+    void setHostScaleFactor(double scale);
+    // Window pixels per layout unit (x11scalefactor.h): decided when the host first asks for the
+    // size or opens the window, and kept until the window closes.
+    double getScaleFactor();
+
 protected:
     AudioEffectX* effectX() const;
 
+    // The window's size in the layout.
     ERect rect{};
     int32 knobMode = 0;
 
 private:
     bool inHostIdle = false;
+    double hostScale = 0;
+    double scaleFactor = 0;  // 0 until decided
+    ERect windowRect{};
 };
 
 }  // namespace VSTGUI

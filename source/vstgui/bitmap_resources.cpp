@@ -5,18 +5,22 @@
 namespace VSTGUI {
 namespace {
 
-std::map<int32, BitmapResource>& registry() {
-    static std::map<int32, BitmapResource> resources;
+std::map<std::pair<int32, double>, BitmapResource>& registry() {
+    static std::map<std::pair<int32, double>, BitmapResource> resources;
     return resources;
 }
 
 }  // namespace
 
-void registerBitmapResource(int32 id, const BitmapResource& resource) { registry()[id] = resource; }
+void registerBitmapResource(int32 id, const BitmapResource& resource) {
+    registry()[{id, resource.scaleFactor}] = resource;
+}
 
-const BitmapResource* findBitmapResource(int32 id) {
-    const auto found = registry().find(id);
-    return found == registry().end() ? nullptr : &found->second;
+std::vector<BitmapResource> findBitmapResources(int32 id) {
+    std::vector<BitmapResource> found;
+    for (auto it = registry().lower_bound({id, 0.0}); it != registry().end() && it->first.first == id; ++it)
+        found.push_back(it->second);
+    return found;
 }
 
 }  // namespace VSTGUI

@@ -24,6 +24,10 @@ CCoord pixelCentre(CCoord coordinate, CCoord width) {
 
 using Layout = std::unique_ptr<PangoLayout, GObjectUnref>;
 
+// The surface pixel a layout coordinate falls on, as cairo places the edges of an unantialiased
+// clip: halves round down.
+double pixelEdge(CCoord coordinate, double scale) { return std::ceil(coordinate * scale - 0.5); }
+
 // One line of text; metrics stay those of the outlines, so text lays out alike on every surface.
 Layout makeLayout(const TextSession& session, cairo_t* cr, const CFontDesc* font, UTF8StringPtr text,
                   bool antialias) {
@@ -54,14 +58,22 @@ Layout makeLayout(const TextSession& session, cairo_t* cr, const CFontDesc* font
 
 CDrawContext::CDrawContext(cairo_surface_t* surface) : cr(cairo_create(surface)) {
     if (cairo_surface_get_type(surface) == CAIRO_SURFACE_TYPE_IMAGE)
-        surfaceRect = CRect(0, 0, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface));
+        pixelRect = CRect(0, 0, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface));
     else {
         double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
         cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
-        surfaceRect = CRect(x1, y1, x2, y2);
+        pixelRect = CRect(x1, y1, x2, y2);
     }
-    clipRect = surfaceRect;
+    surfaceRect = clipRect = pixelRect;
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+}
+
+void CDrawContext::setScaleFactor(double scale) {
+    scaleFactor = scale;
+    cairo_identity_matrix(cr);
+    cairo_scale(cr, scale, scale);
+    surfaceRect = CRect(pixelRect.left / scale, pixelRect.top / scale, pixelRect.right / scale, pixelRect.bottom / scale);
+    setClipRect(surfaceRect);
 }
 
 CDrawContext::~CDrawContext() { cairo_destroy(cr); }
@@ -168,13 +180,31 @@ CCoord CDrawContext::getStringWidth(UTF8StringPtr string) {
 }
 
 void CDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& offset, float alpha) {
-    cairo_surface_t* source = bitmap ? bitmap->getSurface() : nullptr;
+    double pictureScale = 1;
+    cairo_surface_t* source = bitmap ? bitmap->getSurface(scaleFactor, &pictureScale) : nullptr;
     if (!source) return;
     cairo_save(cr);
-    cairo_rectangle(cr, dest.left, dest.top, dest.getWidth(), dest.getHeight());
-    cairo_clip(cr);
-    cairo_set_source_surface(cr, source, dest.left - offset.x, dest.top - offset.y);
-    cairo_paint_with_alpha(cr, alpha);
+    if (pictureScale == scaleFactor) {
+        // Pixel for pixel, the rectangle's edges on the surface pixels the clip puts them on.
+        cairo_identity_matrix(cr);
+        const double left = pixelEdge(dest.left, scaleFactor), top = pixelEdge(dest.top, scaleFactor);
+        cairo_rectangle(cr, left, top, pixelEdge(dest.right, scaleFactor) - left, pixelEdge(dest.bottom, scaleFactor) - top);
+        cairo_clip(cr);
+        cairo_set_source_surface(cr, source, left - offset.x * pictureScale, top - offset.y * pictureScale);
+        cairo_paint_with_alpha(cr, alpha);
+    } else {
+        // Resampled from the part shown alone, so that no neighbouring state bleeds in at its edges.
+        cairo_surface_t* part = cairo_surface_create_for_rectangle(
+            source, offset.x * pictureScale, offset.y * pictureScale, dest.getWidth() * pictureScale, dest.getHeight() * pictureScale);
+        cairo_rectangle(cr, dest.left, dest.top, dest.getWidth(), dest.getHeight());
+        cairo_clip(cr);
+        cairo_translate(cr, dest.left, dest.top);
+        cairo_scale(cr, 1 / pictureScale, 1 / pictureScale);
+        cairo_set_source_surface(cr, part, 0, 0);
+        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+        cairo_paint_with_alpha(cr, alpha);
+        cairo_surface_destroy(part);
+    }
     cairo_restore(cr);
 }
 

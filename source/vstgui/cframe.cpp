@@ -1,6 +1,7 @@
 #include "vstgui/cframe.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "vstgui/cbitmap.h"
@@ -51,10 +52,17 @@ bool CFrame::open(void* systemWindow) {
     if (platformFrame) return false;
     // The fonts load on a thread of their own while the window is made.
     prepareText();
-    platformFrame = createPlatformFrame(this, size, systemWindow);
+    platformFrame = createPlatformFrame(
+        this, CRect(0, 0, std::round(size.getWidth() * zoom), std::round(size.getHeight() * zoom)), systemWindow);
     if (!platformFrame) return false;
     platformFrame->setCursor(cursor);
     invalid();
+    return true;
+}
+
+bool CFrame::setZoom(double factor) {
+    if (platformFrame || !(factor >= 1 && factor <= 4)) return false;
+    zoom = factor;
     return true;
 }
 
@@ -135,7 +143,8 @@ IPlatformTextEdit* CFrame::createPlatformTextEdit(IPlatformTextEditCallback* cal
 void CFrame::invalidRect(const CRect& rect) {
     CRect bounded = rect;
     bounded.normalize().bound(CRect(0, 0, size.getWidth(), size.getHeight()));
-    if (platformFrame && !bounded.isEmpty()) platformFrame->invalidRect(bounded);
+    if (platformFrame && !bounded.isEmpty())
+        platformFrame->invalidRect(CRect(bounded.left * zoom, bounded.top * zoom, bounded.right * zoom, bounded.bottom * zoom));
 }
 
 void CFrame::idle() {
@@ -146,6 +155,16 @@ void CFrame::idle() {
 
 void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
     context->setClipRect(updateRect);
+    if (!pBackground || !pBackground->isOpaque()) {
+        // Whatever the views leave out shows as black, as an empty window would.
+        cairo_t* cr = context->getCairo();
+        cairo_save(cr);
+        cairo_rectangle(cr, updateRect.left, updateRect.top, updateRect.getWidth(), updateRect.getHeight());
+        cairo_set_source_rgba(cr, 0, 0, 0, 1);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
     if (pBackground) pBackground->draw(context, CRect(0, 0, size.getWidth(), size.getHeight()));
     // A view may remove views while drawing; draw the ones there were.
     const std::vector<CView*> views = children;
@@ -296,46 +315,53 @@ CMessageResult CFrame::notify(CBaseObject* sender, IdStringPtr message) {
     return kMessageUnknown;
 }
 
-void CFrame::platformDrawRect(CDrawContext* context, const CRect& rect) { drawRect(context, rect); }
+void CFrame::platformDrawRect(CDrawContext* context, const CRect& rect) {
+    context->setScaleFactor(zoom);
+    drawRect(context, CRect(rect.left / zoom, rect.top / zoom, rect.right / zoom, rect.bottom / zoom));
+}
 
 CMouseEventResult CFrame::platformOnMouseDown(CPoint& where, const CButtonState& buttons) {
     ViewGuard guard(this);
-    return onMouseDown(where, buttons);
+    CPoint at = toLayout(where);
+    return onMouseDown(at, buttons);
 }
 
 CMouseEventResult CFrame::platformOnMouseMoved(CPoint& where, const CButtonState& buttons) {
     ViewGuard guard(this);
-    return onMouseMoved(where, buttons);
+    CPoint at = toLayout(where);
+    return onMouseMoved(at, buttons);
 }
 
 CMouseEventResult CFrame::platformOnMouseUp(CPoint& where, const CButtonState& buttons) {
     ViewGuard guard(this);
-    return onMouseUp(where, buttons);
+    CPoint at = toLayout(where);
+    return onMouseUp(at, buttons);
 }
 
 CMouseEventResult CFrame::platformOnMouseExited(CPoint& where, const CButtonState& buttons) {
     ViewGuard guard(this);
-    return onMouseExited(where, buttons);
+    CPoint at = toLayout(where);
+    return onMouseExited(at, buttons);
 }
 
 void CFrame::platformOnDragEnter(IDataPackage* drag, const CPoint& where) {
     ViewGuard guard(this);
-    onDragEnter(drag, where);
+    onDragEnter(drag, toLayout(where));
 }
 
 void CFrame::platformOnDragMove(IDataPackage* drag, const CPoint& where) {
     ViewGuard guard(this);
-    onDragMove(drag, where);
+    onDragMove(drag, toLayout(where));
 }
 
 void CFrame::platformOnDragLeave(IDataPackage* drag, const CPoint& where) {
     ViewGuard guard(this);
-    onDragLeave(drag, where);
+    onDragLeave(drag, toLayout(where));
 }
 
 bool CFrame::platformOnDrop(IDataPackage* drag, const CPoint& where) {
     ViewGuard guard(this);
-    return onDrop(drag, where);
+    return onDrop(drag, toLayout(where));
 }
 
 void CFrame::platformOnDropRefused(const char* reason) {

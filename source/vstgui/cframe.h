@@ -2,7 +2,9 @@
 // key events to them, tracks the focus, hover and modal views, and repaints dirty views on idle.
 // A view that takes a press gets the moves and the release that follow; without a press, moves
 // only tell views that the pointer entered or left them (a modal view gets them all).
-// Opened into a host window through a platform frame (X11, or an image in tests).
+// Opened into a host window through a platform frame (X11, or an image in tests), which may show it
+// zoomed: the views keep their layout coordinates, the window has zoom times as many pixels each
+// way, and the platform's window pixels are divided by the zoom on their way in.
 // Threads: user-interface thread, except that views may be marked dirty from anywhere.
 #pragma once
 
@@ -32,6 +34,9 @@ public:
     // Takes the window down and releases the frame (and with it every view).
     void close();
     bool isOpen() const { return platformFrame != nullptr; }
+    // Window pixels per layout unit, from 1 to 4. Set before open; false once open.
+    bool setZoom(double factor);
+    double getZoom() const { return zoom; }
     IPlatformFrame* getPlatformFrame() const { return platformFrame.get(); }
     VSTGUIEditorInterface* getEditor() const { return editor; }
 
@@ -93,6 +98,7 @@ public:
 
 private:
     void updateMouseOver(CPoint& where, const CButtonState& buttons);
+    CPoint toLayout(const CPoint& windowPixel) const { return {windowPixel.x / zoom, windowPixel.y / zoom}; }
     void forgetReferencesTo(const CView* view);
 
     VSTGUIEditorInterface* editor;
@@ -106,6 +112,7 @@ private:
     DrawnTextEdit* textEdit = nullptr;
     CCursorType cursor = kCursorDefault;
     bool textEditHasKey = false;
+    double zoom = 1;
 };
 
 }  // namespace VSTGUI

@@ -2,8 +2,10 @@
 """The plug-in on a desktop of its own (tests/support/desktop.sh), driven as a user drives it, in
 kv7_editor_host_app (loaded through VSTPluginMain) or in the standalone host. Cases: drops (the
 window's pixels, GTK and Qt drags), road (drop, play, export through zenity, erase with
-Shift-Control, drop the kit back; needs twm), standalone (live on JACK, either face).
-Usage: desktop_test.py --case NAME --build BUILD_DIR [--face vst|lv2] [--fuzz PERCENT] [--screenshot PNG]"""
+Shift-Control, drop the kit back; needs twm), scaled (the window at scale 2, told by
+TEMBRO_LAXIS_SCALE or by Xft.dpi; needs a 1600x1600 screen), standalone (live on JACK, either face).
+Usage: desktop_test.py --case NAME --build BUILD_DIR [--face vst|lv2] [--fuzz PERCENT] [--screenshot PNG]
+                       [--scale-from variable|xrdb]"""
 import argparse
 import ctypes
 import ctypes.util
@@ -207,6 +209,33 @@ def road(work, args):
     wait(lambda: "closed" in host.log(), 15, "the host did not close")
 
 
+def scaled(work, args):
+    """TEMBRO_LAXIS_SCALE=2, or Xft.dpi 192 loaded with xrdb, makes the host's window 880 x 1512;
+    a GTK drag onto the first slot row and a click on the second key, at twice their points in the
+    layout, load and play those slots."""
+    if args.scale_from == "xrdb":
+        # Xvfb resets, forgetting the resources, when its last client leaves: this one stays.
+        x = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11"))
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        expect(x.XOpenDisplay(None), "no display")
+        loaded = subprocess.run(["xrdb", "-merge"], input="Xft.dpi: 192\n", capture_output=True, text=True, timeout=10)
+        expect(loaded.returncode == 0, "xrdb: " + loaded.stderr)
+    else:
+        os.environ["TEMBRO_LAXIS_SCALE"] = "2"
+    host = Host(work, args.build)
+    info = run("xwininfo", "-id", host.window).stdout
+    expect("Width: 880\n" in info and "Height: 1512\n" in info, "the window: " + info)
+    twice = lambda point: (2 * point[0], 2 * point[1])  # noqa: E731
+    host.drag([write_sound(os.path.join(work, "kick.wav"), 4000, 0.5, 80), write_sound(os.path.join(work, "snare.wav"), 3000, 0.25)],
+              twice(LABELS[0]))
+    host.expect_peaks([("note 53", 0.5), ("note 54", 0.25), ("note 55", 0)], "the drop on the first row")
+    host.click(twice(KEYS[1]))
+    host.expect_peaks([("render", 0.25)], "a click on the second key")
+    if args.screenshot:
+        os.makedirs(os.path.dirname(args.screenshot), exist_ok=True)
+        run("import", "-window", host.window, args.screenshot)
+
+
 def close_window(window):
     """Asks a window to close as a window manager does: a WM_DELETE_WINDOW client message."""
     x = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11"))
@@ -289,11 +318,12 @@ def standalone(work, args):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--case", required=True, choices=["drops", "road", "standalone"])
+    parser.add_argument("--case", required=True, choices=["drops", "road", "scaled", "standalone"])
     parser.add_argument("--build", required=True)
     parser.add_argument("--fuzz", default="2%")
     parser.add_argument("--screenshot")
     parser.add_argument("--face", default="vst", choices=["vst", "lv2"])
+    parser.add_argument("--scale-from", default="variable", choices=["variable", "xrdb"])
     args = parser.parse_args()
     os.environ.update({"GDK_BACKEND": "x11", "NO_AT_BRIDGE": "1", "QT_QPA_PLATFORM": "xcb", "QT_ACCESSIBILITY": "0", "GTK_THEME": "Adwaita"})
     with tempfile.TemporaryDirectory(prefix="kv7-desktop-") as work:

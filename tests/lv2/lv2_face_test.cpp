@@ -1,5 +1,6 @@
 // The LV2 face as LV2 hosts load it: found by lilv, run with the notes a VST host would send, its
-// kit set through the kit property and kept in saved state, whatever was done to that state since.
+// kit set through the kit property and kept in saved state, whatever was done to that state since;
+// and its window at the scale the host asks for.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,6 +16,10 @@
 #include "kitfiles/kit_export.h"
 #include "lv2_plugin.h"
 #include "offscreen_editor.h"
+// Last: its macros (None, Status) would meet the names above.
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <lv2/instance-access/instance-access.h>
 
 using namespace kittest;
 
@@ -245,6 +250,60 @@ TEST_F(Lv2Face, KitsLoadWhileTheAudioThreadPlays) {
     }
     done.store(true);
     audio.join();
+}
+
+// The window in a real X window, opened as a host that passes ui:scaleFactor opens it: the host's
+// scale comes before TEMBRO_LAXIS_SCALE, and a value that is no scale is passed over. On a desktop
+// of its own: tests/support/desktop.sh --xvfb 1600x1600x24 -- kv7_lv2_tests --gtest_filter=Lv2UiInAWindow.*
+TEST(Lv2UiInAWindow, TheHostsScaleFactorComesFirst) {
+    Display* display = XOpenDisplay(nullptr);
+    void* module = dlopen(TL_LV2_BUNDLE_PATH "/tembro-laxis-lv2.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_TRUE(display && module) << "run on a desktop of its own (tests/support/desktop.sh)";
+    const LV2_Descriptor* plugin = reinterpret_cast<LV2_Descriptor_Function>(dlsym(module, "lv2_descriptor"))(0);
+    const LV2UI_Descriptor* ui = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(module, "lv2ui_descriptor"))(0);
+    static std::vector<std::string> uris;
+    LV2_URID_Map map{nullptr, [](LV2_URID_Map_Handle, const char* uri) {
+                         if (std::find(uris.begin(), uris.end(), uri) == uris.end()) uris.emplace_back(uri);
+                         return static_cast<LV2_URID>(std::find(uris.begin(), uris.end(), uri) - uris.begin() + 1);
+                     }};
+    LV2_Worker_Schedule schedule{nullptr, [](LV2_Worker_Schedule_Handle, uint32_t, const void*) { return LV2_WORKER_ERR_UNKNOWN; }};
+    const LV2_Feature mapFeature{LV2_URID__map, &map}, scheduleFeature{LV2_WORKER__schedule, &schedule};
+    const LV2_Feature* pluginFeatures[] = {&mapFeature, &scheduleFeature, nullptr};
+    LV2_Handle instance = plugin->instantiate(plugin, 44100, TL_LV2_BUNDLE_PATH "/", pluginFeatures);
+    unsetenv("GDK_SCALE");
+    const struct {
+        const char *variable, *type;  // TEMBRO_LAXIS_SCALE; the option's type, none without one
+        float value;
+        int width, height;
+    } cases[] = {{nullptr, nullptr, 0, 440, 756},         {nullptr, LV2_ATOM__Float, 2, 880, 1512},
+                 {"1.5", LV2_ATOM__Float, 2, 880, 1512},  {"1.5", LV2_ATOM__Float, 0.5f, 660, 1134},
+                 {"1.5", LV2_ATOM__Int, 2, 660, 1134},    {"1.5", nullptr, 0, 660, 1134}};
+    for (const auto& c : cases) {
+        c.variable ? setenv("TEMBRO_LAXIS_SCALE", c.variable, 1) : unsetenv("TEMBRO_LAXIS_SCALE");
+        const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1600, 1600, 0, 0, 0);
+        XSync(display, False);
+        std::pair<int, int> size;
+        LV2UI_Resize resize{&size, [](LV2UI_Feature_Handle h, int w, int height) { return *static_cast<std::pair<int, int>*>(h) = {w, height}, 0; }};
+        LV2_Options_Option options[] = {
+            {LV2_OPTIONS_INSTANCE, 0, map.map(nullptr, LV2_UI__scaleFactor), sizeof(float), c.type ? map.map(nullptr, c.type) : 0, &c.value},
+            {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+        const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)}, access{LV2_INSTANCE_ACCESS_URI, instance},
+            resizeFeature{LV2_UI__resize, &resize}, optionsFeature{LV2_OPTIONS__options, c.type ? options : nullptr};
+        const LV2_Feature* features[] = {&parentFeature, &access, &resizeFeature, &mapFeature, &optionsFeature, nullptr};
+        LV2UI_Widget widget = nullptr;
+        LV2UI_Handle window = ui->instantiate(ui, ui->URI, TL_LV2_BUNDLE_PATH "/", nullptr, nullptr, &widget, features);
+        ASSERT_NE(window, nullptr);
+        XWindowAttributes made{};
+        XGetWindowAttributes(display, static_cast<Window>(reinterpret_cast<uintptr_t>(widget)), &made);
+        EXPECT_TRUE(size == std::pair(c.width, c.height) && made.width == c.width && made.height == c.height)
+            << (c.variable ? c.variable : "-") << " " << (c.type ? c.type : "-") << " " << c.value << ": asked for " << size.first
+            << " x " << size.second << ", made " << made.width << " x " << made.height;
+        ui->cleanup(window);
+        XDestroyWindow(display, parent);
+    }
+    unsetenv("TEMBRO_LAXIS_SCALE");
+    plugin->cleanup(instance);
+    XCloseDisplay(display);
 }
 
 }  // namespace

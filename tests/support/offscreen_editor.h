@@ -1,5 +1,7 @@
 // The real editor of a real effect, open in an offscreen window and driven as a user drives it:
-// drops, clicks with modifiers, Option-drags, the mode switch and the save dialog.
+// drops, clicks with modifiers, Option-drags, the mode switch and the save dialog. The window is
+// drawn at the scale given (1 unless told, whatever the desktop's), and the helpers take points
+// of the layout and act at those points times the scale.
 #pragma once
 
 #include <sys/stat.h>
@@ -34,7 +36,8 @@ inline const VSTGUI::CPoint kExportButton{120, 88};
 
 class OffscreenEditor {
 public:
-    OffscreenEditor() : effect(new Kv7DrumEditEdit(nullptr)), editor(effect->getADEditor()) {
+    explicit OffscreenEditor(double windowScale = 1)
+        : effect(new Kv7DrumEditEdit(nullptr)), editor(effect->getADEditor()), scale(windowScale) {
         kitfiles::setTraceStream(nullptr);
         open();
     }
@@ -46,24 +49,27 @@ public:
     OffscreenEditor& operator=(const OffscreenEditor&) = delete;
 
     void open() {
+        editor->setHostScaleFactor(scale);
         editor->open(nullptr);
         screen = VSTGUI::OffscreenFrame::of(editor->getFrame());
     }
+    // Where a point of the layout lies in the window.
+    VSTGUI::CPoint at(const VSTGUI::CPoint& where) const { return {where.x * scale, where.y * scale}; }
     void drop(const VSTGUI::CPoint& where, const std::vector<std::string>& paths) {
         VSTGUI::CDropSource package(paths);
-        screen->dragEnter(&package, where);
-        screen->dragMove(&package, where);
-        screen->drop(&package, where);
+        screen->dragEnter(&package, at(where));
+        screen->dragMove(&package, at(where));
+        screen->drop(&package, at(where));
     }
     void click(const VSTGUI::CPoint& where, VSTGUI::int32 buttons = VSTGUI::kLButton) {
-        screen->mouseDown(where, buttons);
-        screen->mouseUp(where, buttons & ~VSTGUI::kModifierMask);
+        screen->mouseDown(at(where), buttons);
+        screen->mouseUp(at(where), buttons & ~VSTGUI::kModifierMask);
     }
     // Option-drag from one slot's label to another's.
     void exchange(int32_t from, int32_t to) {
-        screen->mouseDown(labelCentre(from), VSTGUI::kLButton | VSTGUI::kAlt);
-        screen->mouseMoved(labelCentre(to), VSTGUI::kLButton | VSTGUI::kAlt);
-        screen->mouseUp(labelCentre(to), 0);
+        screen->mouseDown(at(labelCentre(from)), VSTGUI::kLButton | VSTGUI::kAlt);
+        screen->mouseMoved(at(labelCentre(to)), VSTGUI::kLButton | VSTGUI::kAlt);
+        screen->mouseUp(at(labelCentre(to)), 0);
     }
     void switchMode(int32_t mode) { click(modePosition(mode)); }
     // A press on the export button answered by a save dialog: `program` as a script that logs its
@@ -105,5 +111,6 @@ public:
     VSTGUI::ScopedOffscreenPlatform offscreen;  // first: the window opens on it
     Kv7DrumEditEdit* effect;
     ADEditor* editor;
+    double scale;
     VSTGUI::OffscreenFrame* screen = nullptr;
 };

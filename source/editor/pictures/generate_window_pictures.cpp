@@ -4,10 +4,13 @@
 //   129  export button, 230 x 32 per state: resting above pressed
 //   130  drop zone, 238 x 56 per state: resting above highlighted (files dragged over it)
 //   131  display-mode switch, 228 x 36 per state: positions 0..4 from top to bottom
+// and the same drawn for windows scaled by 1.5 and 2, with 1.5 and 2 times the pixels each way,
+// window_picture_<id>_x150.cpp and window_picture_<id>_x200.cpp.
 //
 // Usage: generate_window_pictures OUTDIR [--preview]
-// --preview also writes them as 128.png .. 131.png, and preview.png: the background with every
-// control in its resting state put in place, which is the quickest way to review the whole window.
+// --preview also writes them as 128.png .. 131.png (128_x150.png ...), and preview.png
+// (preview_x150.png ...): the background with every control in its resting state put in place,
+// which is the quickest way to review the whole window.
 //
 // The editor puts its controls, text fields and key hit areas at fixed pixels, so the geometry
 // here mirrors the editor's layout exactly. Everything else (colours, shapes, text) is free.
@@ -17,6 +20,7 @@
 #include <pango/pangocairo.h>
 #include <png.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <csetjmp>
@@ -81,6 +85,12 @@ constexpr double kColumnLeft = 16;
 constexpr double kColumnRight = 244;
 
 constexpr int rowTop(int slot) { return static_cast<int>(slotRowTop(slot)); }
+
+constexpr double kScales[] = {1, 1.5, 2};
+
+// The window pixel a layout coordinate falls on at a scale, as the editor places its pictures:
+// halves round down.
+int windowPixel(double coordinate, double scale) { return static_cast<int>(std::ceil(coordinate * scale - 0.5)); }
 
 constexpr int pitchClass(int slot) { return (kFirstNote + slot) % 12; }
 
@@ -651,37 +661,50 @@ Surface newSurface(int width, int height) {
     return Surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
 }
 
-Surface drawBackground() {
-    Surface surface = newSurface(kWindowWidth, kWindowHeight);
+Surface drawBackground(double scale) {
+    Surface surface = newSurface(static_cast<int>(kWindowWidth * scale), static_cast<int>(kWindowHeight * scale));
     const Context cr(cairo_create(surface.get()));
+    cairo_scale(cr.get(), scale, scale);
     paintBackdrop(cr.get());
     return surface;
 }
 
+// The sizes at the scales drawn are whole pixels.
 template <typename PaintState>
-Surface drawControl(const Placement& at, PaintState paintState) {
-    Surface surface = newSurface(at.width, at.height * at.states);
+Surface drawControl(const Placement& at, double scale, PaintState paintState) {
+    const int width = static_cast<int>(at.width * scale), height = static_cast<int>(at.height * scale);
+    Surface surface = newSurface(width, height * at.states);
     const Context context(cairo_create(surface.get()));
     cairo_t* cr = context.get();
     for (int state = 0; state < at.states; ++state) {
         cairo_save(cr);
-        cairo_translate(cr, 0, at.height * state);
-        cairo_rectangle(cr, 0, 0, at.width, at.height);
+        cairo_translate(cr, 0, height * state);
+        cairo_rectangle(cr, 0, 0, width, height);
         cairo_clip(cr);
-        // The backdrop behind the control is baked in, so the bitmap blends in seamlessly.
-        cairo_translate(cr, -at.x, -at.y);
+        cairo_matrix_t control;
+        cairo_get_matrix(cr, &control);
+        // The backdrop behind the control is baked in, so the bitmap blends in seamlessly: as it
+        // lies under the window pixels the control is drawn on.
+        cairo_translate(cr, -windowPixel(at.x, scale), -windowPixel(at.y, scale));
+        cairo_scale(cr, scale, scale);
         paintBackdrop(cr);
-        cairo_translate(cr, at.x, at.y);
+        cairo_set_matrix(cr, &control);
+        cairo_scale(cr, scale, scale);
         paintState(cr, state);
         cairo_restore(cr);
     }
     return surface;
 }
 
+// "" at scale 1, "_x150" at 1.5 ...
+std::string scaleSuffix(double scale) {
+    return scale == 1 ? "" : "_x" + std::to_string(static_cast<int>(std::lround(scale * 100)));
+}
+
 // The pixels as the words cairo keeps them in, so the editor draws from the compiled-in array as it
 // is: nothing to decode when the window opens, and no copy in any instance. The unused top byte of
 // an opaque pixel is set, as an ARGB reading of the same word would expect.
-bool writeSource(cairo_surface_t* surface, int resourceId, const std::filesystem::path& path) {
+bool writeSource(cairo_surface_t* surface, int resourceId, double scale, const std::filesystem::path& path) {
     cairo_surface_flush(surface);
     const int width = cairo_image_surface_get_width(surface);
     const int height = cairo_image_surface_get_height(surface);
@@ -692,14 +715,16 @@ bool writeSource(cairo_surface_t* surface, int resourceId, const std::filesystem
         std::fprintf(stderr, "generate_window_pictures: cannot write %s\n", path.c_str());
         return false;
     }
+    std::string name = "kPicture" + std::to_string(resourceId) + scaleSuffix(scale);
+    name.erase(std::remove(name.begin(), name.end(), '_'), name.end());
     std::fprintf(file,
-                 "// Picture %d, %d x %d, drawn by generate_window_pictures. Do not edit.\n"
+                 "// Picture %d at scale %g, %d x %d, drawn by generate_window_pictures. Do not edit.\n"
                  "#include \"editor/pictures/window_pictures.h\"\n\n"
                  "namespace window_picture_data {\n\n"
-                 "extern const WindowPicture kPicture%d;\n\n"
+                 "extern const WindowPicture %s;\n\n"
                  "namespace {\n"
                  "alignas(64) const std::uint32_t pixels[] = {\n",
-                 resourceId, width, height, resourceId);
+                 resourceId, scale, width, height, name.c_str());
     for (int y = 0; y < height; ++y) {
         const auto* words = reinterpret_cast<const uint32_t*>(pixels + static_cast<std::ptrdiff_t>(y) * stride);
         for (int x = 0; x < width; ++x)
@@ -708,9 +733,9 @@ bool writeSource(cairo_surface_t* surface, int resourceId, const std::filesystem
     std::fprintf(file,
                  "};\n"
                  "}  // namespace\n\n"
-                 "const WindowPicture kPicture%d = {%d, %d, %d, pixels};\n\n"
+                 "const WindowPicture %s = {%d, %g, %d, %d, pixels};\n\n"
                  "}  // namespace window_picture_data\n",
-                 resourceId, resourceId, width, height);
+                 name.c_str(), resourceId, scale, width, height);
     const bool ok = !std::ferror(file) && std::fclose(file) == 0;
     if (!ok) std::fprintf(stderr, "generate_window_pictures: cannot write %s\n", path.c_str());
     return ok;
@@ -754,17 +779,18 @@ bool writePng(cairo_surface_t* surface, const std::filesystem::path& path) {
     return ok;
 }
 
-Surface drawPreview(cairo_surface_t* background, cairo_surface_t* exportButton, cairo_surface_t* dropZone,
+Surface drawPreview(double scale, cairo_surface_t* background, cairo_surface_t* exportButton, cairo_surface_t* dropZone,
                     cairo_surface_t* modeSwitch) {
-    Surface surface = newSurface(kWindowWidth, kWindowHeight);
+    Surface surface = newSurface(cairo_image_surface_get_width(background), cairo_image_surface_get_height(background));
     const Context context(cairo_create(surface.get()));
     cairo_t* cr = context.get();
     cairo_set_source_surface(cr, background, 0, 0);
     cairo_paint(cr);
     for (const auto& [at, picture] :
          {std::pair{kExportButton, exportButton}, std::pair{kDropZone, dropZone}, std::pair{kModeSwitch, modeSwitch}}) {
-        cairo_set_source_surface(cr, picture, at.x, at.y);
-        cairo_rectangle(cr, at.x, at.y, at.width, at.height);
+        const int x = windowPixel(at.x, scale), y = windowPixel(at.y, scale);
+        cairo_set_source_surface(cr, picture, x, y);
+        cairo_rectangle(cr, x, y, at.width * scale, at.height * scale);
         cairo_fill(cr);
     }
     return surface;
@@ -794,25 +820,29 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const Surface background = drawBackground();
-    const Surface exportButton =
-        drawControl(kExportButton, [](cairo_t* cr, int state) { paintExportButton(cr, state == 1); });
-    const Surface dropZone = drawControl(kDropZone, [](cairo_t* cr, int state) { paintDropZone(cr, state == 1); });
-    const Surface modeSwitch = drawControl(kModeSwitch, [](cairo_t* cr, int state) { paintModeSwitch(cr, state); });
-
-    const std::pair<int, cairo_surface_t*> pictures[] = {
-        {128, background.get()}, {129, exportButton.get()}, {130, dropZone.get()}, {131, modeSwitch.get()}};
     bool ok = true;
-    for (const auto& [id, picture] : pictures) {
-        char source[32], png[16];
-        std::snprintf(source, sizeof source, "window_picture_%d.cpp", id);
-        std::snprintf(png, sizeof png, "%d.png", id);
-        ok = ok && writeSource(picture, id, outDir / source);
-        if (preview) ok = ok && writePng(picture, outDir / png);
-    }
-    if (ok && preview) {
-        const Surface composed = drawPreview(background.get(), exportButton.get(), dropZone.get(), modeSwitch.get());
-        ok = writePng(composed.get(), outDir / "preview.png");
+    for (const double scale : kScales) {
+        const Surface background = drawBackground(scale);
+        const Surface exportButton =
+            drawControl(kExportButton, scale, [](cairo_t* cr, int state) { paintExportButton(cr, state == 1); });
+        const Surface dropZone =
+            drawControl(kDropZone, scale, [](cairo_t* cr, int state) { paintDropZone(cr, state == 1); });
+        const Surface modeSwitch =
+            drawControl(kModeSwitch, scale, [](cairo_t* cr, int state) { paintModeSwitch(cr, state); });
+
+        const std::pair<int, cairo_surface_t*> pictures[] = {
+            {128, background.get()}, {129, exportButton.get()}, {130, dropZone.get()}, {131, modeSwitch.get()}};
+        const std::string suffix = scaleSuffix(scale);
+        for (const auto& [id, picture] : pictures) {
+            const std::string name = std::to_string(id) + suffix;
+            ok = ok && writeSource(picture, id, scale, outDir / ("window_picture_" + name + ".cpp"));
+            if (preview) ok = ok && writePng(picture, outDir / (name + ".png"));
+        }
+        if (ok && preview) {
+            const Surface composed =
+                drawPreview(scale, background.get(), exportButton.get(), dropZone.get(), modeSwitch.get());
+            ok = writePng(composed.get(), outDir / ("preview" + suffix + ".png"));
+        }
     }
     return ok ? 0 : 1;
 }

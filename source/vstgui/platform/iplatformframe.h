@@ -13,7 +13,8 @@ namespace VSTGUI {
 class CDrawContext;
 class IDataPackage;
 
-// The part of the frame a drop target talks to. Coordinates are the frame's.
+// The part of the frame a drop target talks to. Coordinates are the window's pixels: the frame's
+// times its zoom.
 class IPlatformDropCallback {
 public:
     virtual void platformOnDragEnter(IDataPackage* drag, const CPoint& where) = 0;
@@ -27,7 +28,7 @@ protected:
     ~IPlatformDropCallback() = default;
 };
 
-// Implemented by CFrame. Coordinates are the frame's.
+// Implemented by CFrame. Coordinates are the window's pixels: the frame's times its zoom.
 class IPlatformFrameCallback : public IPlatformDropCallback {
 public:
     virtual void platformDrawRect(CDrawContext* context, const CRect& rect) = 0;
@@ -51,7 +52,8 @@ public:
     virtual void setCursor(CCursorType type) = 0;
 };
 
-// Makes the platform frame for a frame opened into parent (an X window id for the X11 frame).
+// Makes the platform frame for a frame opened into parent (an X window id for the X11 frame); size
+// is in window pixels.
 using PlatformFrameFactory = std::unique_ptr<IPlatformFrame> (*)(IPlatformFrameCallback* frame, const CRect& size,
                                                                   void* parent);
 
@@ -60,5 +62,10 @@ using PlatformFrameFactory = std::unique_ptr<IPlatformFrame> (*)(IPlatformFrameC
 PlatformFrameFactory setPlatformFrameFactory(PlatformFrameFactory factory);
 // Null when the window system refuses.
 std::unique_ptr<IPlatformFrame> createPlatformFrame(IPlatformFrameCallback* frame, const CRect& size, void* parent);
+// Starts, on a thread of its own, making what the X11 frame opened next with size (window pixels)
+// needs: hosts ask for the size before they open the window. Any thread.
+void preparePlatformFrame(const CRect& size);
+// Lets go of what was made ahead, or left by a closed frame for the next one, and is unused.
+void releasePreparedPlatformFrame();
 
 }  // namespace VSTGUI

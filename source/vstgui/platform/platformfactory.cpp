@@ -1,4 +1,8 @@
 #include "vstgui/platform/iplatformframe.h"
+
+#include <cairo.h>
+
+#include "vstgui/platform/x11/sharedsegment.h"
 #include "vstgui/platform/x11/x11frame.h"
 
 namespace VSTGUI {
@@ -20,5 +24,14 @@ PlatformFrameFactory setPlatformFrameFactory(PlatformFrameFactory factory) {
 std::unique_ptr<IPlatformFrame> createPlatformFrame(IPlatformFrameCallback* frame, const CRect& size, void* parent) {
     return currentFactory()(frame, size, parent);
 }
+
+void preparePlatformFrame(const CRect& size) {
+    const auto width = static_cast<int>(size.getWidth());
+    if (currentFactory() == &X11Frame::create && width > 0 && size.getHeight() > 0)
+        prepareSharedSegment(static_cast<size_t>(cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width)) *
+                             static_cast<size_t>(size.getHeight()));
+}
+
+void releasePreparedPlatformFrame() { releaseSharedSegment(); }
 
 }  // namespace VSTGUI

@@ -68,17 +68,7 @@ std::vector<CRect> BackBuffer::redraw(IPlatformFrameCallback* frame) {
     drawn.swap(invalid);
     if (drawn.empty()) return drawn;
     CDrawContext context(image);
-    for (const CRect& rect : drawn) {
-        // Whatever the views leave out shows as black, as an empty window would.
-        cairo_t* cr = context.getCairo();
-        cairo_save(cr);
-        cairo_rectangle(cr, rect.left, rect.top, rect.getWidth(), rect.getHeight());
-        cairo_set_source_rgba(cr, 0, 0, 0, 1);
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_fill(cr);
-        cairo_restore(cr);
-        frame->platformDrawRect(&context, rect);
-    }
+    for (const CRect& rect : drawn) frame->platformDrawRect(&context, rect);
     cairo_surface_flush(image);
     return drawn;
 }

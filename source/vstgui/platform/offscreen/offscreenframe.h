@@ -42,7 +42,8 @@ public:
     // The rectangles the last flush redrew.
     const std::vector<CRect>& lastRedrawn() const { return redrawn; }
 
-    // Mouse events in frame coordinates; the pointer enters the window with its first move.
+    // Mouse and drag events in window pixels (the frame's coordinates times its zoom); the pointer
+    // enters the window with its first move.
     CMouseEventResult mouseDown(const CPoint& where, const CButtonState& buttons);
     CMouseEventResult mouseMoved(const CPoint& where, const CButtonState& buttons = CButtonState());
     CMouseEventResult mouseUp(const CPoint& where, const CButtonState& buttons);

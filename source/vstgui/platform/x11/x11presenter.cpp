@@ -2,10 +2,9 @@
 
 #include <X11/Xutil.h>
 #include <cairo-xlib.h>
-#include <sys/ipc.h>
-#include <sys/mman.h>
 #include <sys/shm.h>
 
+#include "vstgui/platform/x11/sharedsegment.h"
 #include "vstgui/platform/x11/x11errortrap.h"
 
 namespace VSTGUI {
@@ -40,29 +39,22 @@ bool X11Presenter::shareMemory(Visual* visual, int depth, int width, int height)
     if (!image) return false;
     const bool sameLayout = image->bits_per_pixel == 32 && image->byte_order == nativeByteOrder() &&
                             image->bytes_per_line == cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
-    segment.shmid = sameLayout ? shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * height, IPC_CREAT | 0600)
-                               : -1;
-    if (segment.shmid < 0) {
-        XDestroyImage(image);
-        return false;
-    }
-    segment.shmaddr = static_cast<char*>(shmat(segment.shmid, nullptr, 0));
+    const SharedSegment memory =
+        sameLayout ? takeSharedSegment(static_cast<size_t>(image->bytes_per_line) * height) : SharedSegment{};
+    segment.shmid = memory.id;
+    segment.shmaddr = memory.address;
     segment.readOnly = False;
     bool attached = false;
-    if (segment.shmaddr != reinterpret_cast<char*>(-1)) {
+    if (memory.address) {
         // A server on another machine, or in another IPC namespace, refuses the segment.
         X11ErrorTrap trap(display);
         attached = XShmAttach(display, &segment) && !trap.failed();
     }
-    // Freed by the system once both sides have detached, even if this process dies.
-    shmctl(segment.shmid, IPC_RMID, nullptr);
     if (!attached) {
-        if (segment.shmaddr != reinterpret_cast<char*>(-1)) shmdt(segment.shmaddr);
+        if (memory.address) shmdt(memory.address);
         XDestroyImage(image);
         return false;
     }
-    // One call maps the whole segment instead of a page fault per page at the first paint.
-    madvise(segment.shmaddr, static_cast<size_t>(image->bytes_per_line) * height, MADV_POPULATE_WRITE);
     image->data = segment.shmaddr;
     shared = image;
     buffer = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(image->data), CAIRO_FORMAT_ARGB32,
@@ -78,9 +70,9 @@ X11Presenter::~X11Presenter() {
         X11ErrorTrap trap(display);
         XShmDetach(display, &segment);
         XFreeGC(display, gc);
-        // The server may still be reading a picture it was sent: wait for it before unmapping.
+        // The server may still be reading a picture it was sent: wait for it before the segment goes.
         XSync(display, False);
-        shmdt(segment.shmaddr);
+        keepSharedSegment({segment.shmid, segment.shmaddr, static_cast<size_t>(shared->bytes_per_line) * shared->height});
         shared->data = nullptr;
         XDestroyImage(shared);
     }

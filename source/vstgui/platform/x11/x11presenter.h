@@ -1,8 +1,8 @@
 // Shows a frame's back buffer in its X window. Where the server can share memory with us and the
 // window stores pixels as the buffer does (32 bits, 8 bits a channel), the buffer itself lies in a
 // shared memory segment and a repaint hands the server a rectangle of it: nothing is copied on our
-// side and nothing new is allocated for it. Elsewhere (a remote display, another pixel layout)
-// cairo converts and sends the pixels.
+// side and nothing new is allocated for it (sharedsegment.h). Elsewhere (a remote display, another
+// pixel layout) cairo converts and sends the pixels.
 #pragma once
 
 #include <X11/Xlib.h>

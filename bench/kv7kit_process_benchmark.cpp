@@ -40,6 +40,16 @@ std::string folder;
     std::exit(1);
 }
 
+void writeStereoWav(const std::string& path, const std::vector<float>& stereo) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file || sf_writef_float(file, stereo.data(), kFrames) != kFrames) fail("cannot write " + path);
+    sf_close(file);
+}
+
 // The 12 s stereo 16-bit WAV both programs read: a different tone in each channel under a little
 // noise, so that neither the mix to one channel nor its 16 bits come out trivial.
 void writeInput(const std::string& path) {
@@ -53,13 +63,7 @@ void writeInput(const std::string& path) {
                                                          0.1 * (static_cast<double>(noise >> 8) / 16777216.0 - 0.5));
         }
     }
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file || sf_writef_float(file, stereo.data(), kFrames) != kFrames) fail("cannot write " + path);
-    sf_close(file);
+    writeStereoWav(path, stereo);
 }
 
 // A 12 s stereo loop of 48 decaying noise hits, a quarter second apart: onsets for chop to find.
@@ -74,13 +78,7 @@ void writeLoop(const std::string& path) {
                 static_cast<float>(0.8 * std::exp(-sinceHit * 30.0) * (static_cast<double>(noise >> 8) / 16777216.0 - 0.5));
         }
     }
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file || sf_writef_float(file, stereo.data(), kFrames) != kFrames) fail("cannot write " + path);
-    sf_close(file);
+    writeStereoWav(path, stereo);
 }
 
 // Wall time of one run, in milliseconds; its output goes to /dev/null. Exits on a failed run.

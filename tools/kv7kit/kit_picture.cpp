@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "editor/pictures/picture_text.h"
 #include "kitfiles/atomic_file.h"
 #include "tool_error.h"
 
@@ -54,26 +55,12 @@ void fillRect(cairo_t* cr, double x, double y, double w, double h, Colour c) {
 
 enum class Align { Left, Right };
 
-struct LayoutDeleter {
-    void operator()(PangoLayout* layout) const { g_object_unref(layout); }
-};
-
-// Fixed font options: the picture does not change with the desktop's font settings.
-const cairo_font_options_t* fontOptions() {
-    static cairo_font_options_t* const options = [] {
-        cairo_font_options_t* o = cairo_font_options_create();
-        cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
-        cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_SLIGHT);
-        cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_ON);
-        return o;
-    }();
-    return options;
-}
+using picturetext::fontOptions;
 
 // One line of text, vertically centred on middle.
 void drawText(cairo_t* cr, const std::string& text, double x, double middle, double size, Colour colour,
               Align align = Align::Left, bool bold = false) {
-    std::unique_ptr<PangoLayout, LayoutDeleter> layout(pango_cairo_create_layout(cr));
+    picturetext::Layout layout(pango_cairo_create_layout(cr));
     pango_cairo_context_set_font_options(pango_layout_get_context(layout.get()), fontOptions());
     pango_layout_context_changed(layout.get());
     PangoFontDescription* font = pango_font_description_from_string("DejaVu Sans, Liberation Sans, Arial");

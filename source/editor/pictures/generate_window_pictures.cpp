@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "editor/keyboard_layout.h"
+#include "editor/pictures/picture_text.h"
 #include "editor/slot_rows.h"
 
 namespace {
@@ -222,23 +223,8 @@ struct TextStyle {
 
 enum class Align { Left, Centre, Right };
 
-struct LayoutDeleter {
-    void operator()(PangoLayout* l) const { g_object_unref(l); }
-};
-using Layout = std::unique_ptr<PangoLayout, LayoutDeleter>;
-
-// Fixed rendering options keep the output independent of the desktop's font settings:
-// grey antialiasing (no subpixel colour fringes in a bitmap) and slight hinting for crisp stems.
-const cairo_font_options_t* fontOptions() {
-    static cairo_font_options_t* const options = [] {
-        cairo_font_options_t* o = cairo_font_options_create();
-        cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
-        cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_SLIGHT);
-        cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_ON);
-        return o;
-    }();
-    return options;
-}
+using picturetext::fontOptions;
+using picturetext::Layout;
 
 Layout makeLayout(cairo_t* cr, std::string_view text, const TextStyle& style) {
     Layout layout(pango_cairo_create_layout(cr));

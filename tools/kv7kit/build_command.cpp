@@ -18,12 +18,8 @@ int32_t prepareInto(KitSession& session, const BuildOptions& options, std::strin
     std::vector<PreparedSound> sounds;
     for (const std::string& file : files) {
         PreparedSound sound = decodeSound(file);
-        const double rate = sound.rate;
-        if (options.preparation.resample && resampleToKitRate(sound)) {
-            const std::string name = file.substr(file.find_last_of('/') + 1);
-            std::printf("resampled %s from %.0f Hz to 44100 Hz\n", name.c_str(), rate);
-            resampled += (resampled.empty() ? "" : ", ") + name;
-        }
+        const std::string name = file.substr(file.find_last_of('/') + 1);
+        if (resampleIfAsked(sound, options.preparation, name)) resampled += (resampled.empty() ? "" : ", ") + name;
         shapeSound(sound, options.preparation);
         sounds.push_back(std::move(sound));
     }

@@ -30,9 +30,7 @@ std::vector<int64_t> sliceStarts(const PreparedSound& loop, const ChopOptions& o
 void runChop(const ChopOptions& options) {
     const std::vector<ParameterValue> settings = parseSlotSettings(options.settings);
     PreparedSound loop = decodeSound(options.loop);
-    const double rate = loop.rate;
-    if (options.preparation.resample && resampleToKitRate(loop))
-        std::printf("resampled %s from %.0f Hz to 44100 Hz\n", options.loop.c_str(), rate);
+    resampleIfAsked(loop, options.preparation, options.loop);
     if (!options.preparation.fit && static_cast<int64_t>(loop.samples.size()) > MAX_BUFFERLENGTH)
         throw ToolError("\"" + options.loop + "\" is longer than the kit's 12 seconds; --fit shortens its slices until they fit");
 

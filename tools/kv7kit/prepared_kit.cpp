@@ -10,6 +10,13 @@ double seconds(int64_t frames) { return static_cast<double>(frames) / kKitSample
 
 }  // namespace
 
+bool resampleIfAsked(PreparedSound& sound, const PreparationOptions& options, const std::string& shownAs) {
+    const double rate = sound.rate;
+    if (!options.resample || !resampleToKitRate(sound)) return false;
+    std::printf("resampled %s from %.0f Hz to 44100 Hz\n", shownAs.c_str(), rate);
+    return true;
+}
+
 void shapeSound(PreparedSound& sound, const PreparationOptions& options) {
     if (options.trimDb) trimSilence(sound, *options.trimDb);
     if (options.normalizeDb) normalizePeak(sound, *options.normalizeDb);

@@ -29,8 +29,8 @@ bool AEffGUIEditor::getRect(ERect** result) {
     if (!result) return false;
     // Hosts ask for the size to make the window they then open the editor in: the fonts start
     // loading now, while they do.
-    prepareText();
     const double scale = getScaleFactor();
+    prepareText(scale);
     windowRect = {0, 0, static_cast<VstInt16>(std::lround(rect.bottom * scale)),
                   static_cast<VstInt16>(std::lround(rect.right * scale))};
     // Likewise the window's memory, for a window not open yet (hosts ask again while it is).

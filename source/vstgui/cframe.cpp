@@ -51,7 +51,7 @@ CFrame::~CFrame() {
 bool CFrame::open(void* systemWindow) {
     if (platformFrame) return false;
     // The fonts load on a thread of their own while the window is made.
-    prepareText();
+    prepareText(zoom);
     platformFrame = createPlatformFrame(
         this, CRect(0, 0, std::round(size.getWidth() * zoom), std::round(size.getHeight() * zoom)), systemWindow);
     if (!platformFrame) return false;

@@ -13,12 +13,14 @@
 namespace VSTGUI {
 namespace {
 
-// Draws a text as the window draws its read-outs: same font map, font and options, so the window
-// then finds its font shaped and its digits' glyphs already drawn.
-void drawSampleText() {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 16);
+// Draws a text as the window draws its read-outs: same font map, font, options and scale, so the
+// window then finds its font shaped and its digits' glyphs already drawn.
+void drawSampleText(double scale) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(64 * scale),
+                                                          static_cast<int>(16 * scale));
     {
         CDrawContext context(surface);
+        context.setScaleFactor(scale);
         context.setFont(kNormalFont);
         context.drawString("0.25 s", CRect(0, 0, 64, 16));
     }
@@ -27,7 +29,7 @@ void drawSampleText() {
 
 // fontconfig reads the system's configuration while pango loads: the two take about as long, and
 // neither needs the other.
-void prepare() {
+void prepare(double scale) {
     try {
         std::thread configuration(readFontConfiguration);
         pangoLibrary();
@@ -35,7 +37,7 @@ void prepare() {
     } catch (const std::exception&) {
         // No thread to spare: the text below reads the configuration itself.
     }
-    drawSampleText();
+    drawSampleText(scale);
 }
 
 // Made once and never destroyed: a process may end with the editor still open, and a thread
@@ -45,11 +47,11 @@ std::thread* preparation = nullptr;
 
 }  // namespace
 
-void prepareText() {
+void prepareText(double scale) {
     const std::lock_guard<std::mutex> lock(preparationLock);
     if (preparation) return;
     try {
-        preparation = new std::thread(prepare);
+        preparation = new std::thread(prepare, scale);
     } catch (const std::exception&) {
         // No thread to spare: the first text loads everything itself.
     }

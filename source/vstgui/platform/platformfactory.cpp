@@ -2,7 +2,7 @@
 
 #include <cairo.h>
 
-#include "vstgui/platform/x11/sharedsegment.h"
+#include "vstgui/platform/x11/pixelmemory.h"
 #include "vstgui/platform/x11/x11frame.h"
 
 namespace VSTGUI {
@@ -28,10 +28,10 @@ std::unique_ptr<IPlatformFrame> createPlatformFrame(IPlatformFrameCallback* fram
 void preparePlatformFrame(const CRect& size) {
     const auto width = static_cast<int>(size.getWidth());
     if (currentFactory() == &X11Frame::create && width > 0 && size.getHeight() > 0)
-        prepareSharedSegment(static_cast<size_t>(cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width)) *
+        preparePixelMemory(static_cast<size_t>(cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width)) *
                              static_cast<size_t>(size.getHeight()));
 }
 
-void releasePreparedPlatformFrame() { releaseSharedSegment(); }
+void releasePreparedPlatformFrame() { releasePixelMemory(); }
 
 }  // namespace VSTGUI

@@ -2,10 +2,8 @@
 
 #include <X11/Xutil.h>
 #include <cairo-xlib.h>
-#include <sys/shm.h>
 
-#include "vstgui/platform/x11/sharedsegment.h"
-#include "vstgui/platform/x11/x11errortrap.h"
+#include <cstdint>
 
 namespace VSTGUI {
 namespace {
@@ -26,39 +24,27 @@ int nativeByteOrder() {
 X11Presenter::X11Presenter(Display* x, Window target, int width, int height) : display(x), window(target) {
     XWindowAttributes attributes{};
     XGetWindowAttributes(display, window, &attributes);
-    if (!shareMemory(attributes.visual, attributes.depth, width, height)) {
+    if (!sendPixelsAsTheyAre(attributes.visual, attributes.depth, width, height)) {
         buffer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
         windowSurface = cairo_xlib_surface_create(display, window, attributes.visual, width, height);
     }
 }
 
-bool X11Presenter::shareMemory(Visual* visual, int depth, int width, int height) {
-    if (!storesPixelsAsCairo(visual, depth) || !XShmQueryExtension(display)) return false;
-    XImage* image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &segment,
-                                    static_cast<unsigned>(width), static_cast<unsigned>(height));
-    if (!image) return false;
-    const bool sameLayout = image->bits_per_pixel == 32 && image->byte_order == nativeByteOrder() &&
-                            image->bytes_per_line == cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
-    const SharedSegment memory =
-        sameLayout ? takeSharedSegment(static_cast<size_t>(image->bytes_per_line) * height) : SharedSegment{};
-    segment.shmid = memory.id;
-    segment.shmaddr = memory.address;
-    segment.readOnly = False;
-    bool attached = false;
-    if (memory.address) {
-        // A server on another machine, or in another IPC namespace, refuses the segment.
-        X11ErrorTrap trap(display);
-        attached = XShmAttach(display, &segment) && !trap.failed();
-    }
-    if (!attached) {
-        if (memory.address) shmdt(memory.address);
-        XDestroyImage(image);
+bool X11Presenter::sendPixelsAsTheyAre(Visual* visual, int depth, int width, int height) {
+    if (!storesPixelsAsCairo(visual, depth)) return false;
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
+    memory = takePixelMemory(static_cast<size_t>(stride) * static_cast<size_t>(height));
+    if (!memory.address) return false;
+    pixels = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
+                          reinterpret_cast<char*>(memory.address), static_cast<unsigned>(width),
+                          static_cast<unsigned>(height), 32, stride);
+    if (!pixels) {
+        keepPixelMemory(memory);
         return false;
     }
-    image->data = segment.shmaddr;
-    shared = image;
-    buffer = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(image->data), CAIRO_FORMAT_ARGB32,
-                                                 width, height, image->bytes_per_line);
+    // The words are in our order; Xlib swaps them for a server of the other.
+    pixels->byte_order = nativeByteOrder();
+    buffer = cairo_image_surface_create_for_data(memory.address, CAIRO_FORMAT_ARGB32, width, height, stride);
     gc = XCreateGC(display, window, 0, nullptr);
     return true;
 }
@@ -66,23 +52,21 @@ bool X11Presenter::shareMemory(Visual* visual, int depth, int width, int height)
 X11Presenter::~X11Presenter() {
     cairo_surface_destroy(buffer);
     if (windowSurface) cairo_surface_destroy(windowSurface);
-    if (shared) {
-        X11ErrorTrap trap(display);
-        XShmDetach(display, &segment);
+    if (pixels) {
         XFreeGC(display, gc);
-        // The server may still be reading a picture it was sent: wait for it before the segment goes.
-        XSync(display, False);
-        keepSharedSegment({segment.shmid, segment.shmaddr, static_cast<size_t>(shared->bytes_per_line) * shared->height});
-        shared->data = nullptr;
-        XDestroyImage(shared);
+        // The image's data is ours: the memory goes to the next window.
+        pixels->data = nullptr;
+        XDestroyImage(pixels);
+        keepPixelMemory(memory);
     }
 }
 
 void X11Presenter::present(const CRect& rect) {
     const int x = static_cast<int>(rect.left), y = static_cast<int>(rect.top);
     const auto w = static_cast<unsigned>(rect.getWidth()), h = static_cast<unsigned>(rect.getHeight());
-    if (shared) {
-        XShmPutImage(display, window, gc, shared, x, y, x, y, w, h, False);
+    if (pixels) {
+        // Xlib has copied the rectangle into its request when this returns.
+        XPutImage(display, window, gc, pixels, x, y, x, y, w, h);
         return;
     }
     cairo_t* cr = cairo_create(windowSurface);

@@ -1,15 +1,16 @@
-// Shows a frame's back buffer in its X window. Where the server can share memory with us and the
-// window stores pixels as the buffer does (32 bits, 8 bits a channel), the buffer itself lies in a
-// shared memory segment and a repaint hands the server a rectangle of it: nothing is copied on our
-// side and nothing new is allocated for it (sharedsegment.h). Elsewhere (a remote display, another
-// pixel layout) cairo converts and sends the pixels.
+// Shows a frame's back buffer in its X window. Where the window stores pixels as the buffer does
+// (32 bits, 8 bits a channel), a repaint sends the server a rectangle of the buffer as it is, and
+// the buffer's memory is made ahead and kept between windows (pixelmemory.h). The pixels go through
+// the connection rather than shared memory: a server reads a segment it has just attached a page
+// fault at a time, which makes the window's first picture slower than sending it, and most repaints
+// are a few rows. Elsewhere (another pixel layout) cairo converts and sends the pixels.
 #pragma once
 
 #include <X11/Xlib.h>
-#include <X11/extensions/XShm.h>
 #include <cairo.h>
 
 #include "vstgui/crect.h"
+#include "vstgui/platform/x11/pixelmemory.h"
 
 namespace VSTGUI {
 
@@ -26,14 +27,14 @@ public:
     void present(const CRect& rect);
 
 private:
-    bool shareMemory(Visual* visual, int depth, int width, int height);
+    bool sendPixelsAsTheyAre(Visual* visual, int depth, int width, int height);
 
     Display* display;
     Window window;
     cairo_surface_t* buffer = nullptr;
-    // Shared memory path.
-    XImage* shared = nullptr;
-    XShmSegmentInfo segment{};
+    // Pixels sent as they are.
+    PixelMemory memory;
+    XImage* pixels = nullptr;
     GC gc = nullptr;
     // Converting path.
     cairo_surface_t* windowSurface = nullptr;

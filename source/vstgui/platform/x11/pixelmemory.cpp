@@ -1,8 +1,6 @@
-#include "vstgui/platform/x11/sharedsegment.h"
+#include "vstgui/platform/x11/pixelmemory.h"
 
-#include <sys/ipc.h>
 #include <sys/mman.h>
-#include <sys/shm.h>
 
 #include <future>
 #include <mutex>
@@ -12,27 +10,23 @@
 namespace VSTGUI {
 namespace {
 
-SharedSegment makeSegment(size_t bytes) {
-    const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-    if (id < 0) return {};
-    void* address = shmat(id, nullptr, 0);
-    shmctl(id, IPC_RMID, nullptr);
-    if (address == reinterpret_cast<void*>(-1)) return {};
-    // One call maps the whole segment instead of a page fault per page at the first paint.
-    madvise(address, bytes, MADV_POPULATE_WRITE);
-    return {id, static_cast<char*>(address), bytes};
+PixelMemory makeMemory(size_t bytes) {
+    // One call maps every page instead of a page fault per page at the first paint.
+    void* address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (address == MAP_FAILED) return {};
+    return {static_cast<unsigned char*>(address), bytes};
 }
 
-void letGo(const SharedSegment& segment) {
-    if (segment.address) shmdt(segment.address);
+void letGo(const PixelMemory& memory) {
+    if (memory.address) munmap(memory.address, memory.bytes);
 }
 
 struct Spare {
     std::mutex lock;
-    std::future<SharedSegment> making;
-    SharedSegment kept;
+    std::future<PixelMemory> making;
+    PixelMemory kept;
 
-    // With the lock held: the segment being made becomes the kept one.
+    // With the lock held: the memory being made becomes the kept piece.
     void settle() {
         if (!making.valid()) return;
         letGo(kept);
@@ -48,19 +42,19 @@ Spare& spare() {
 
 }  // namespace
 
-void prepareSharedSegment(size_t bytes) {
+void preparePixelMemory(size_t bytes) {
     Spare& s = spare();
     const std::lock_guard<std::mutex> guard(s.lock);
     if (s.making.valid() || (s.kept.address && s.kept.bytes == bytes)) return;
     letGo(std::exchange(s.kept, {}));
     try {
-        s.making = std::async(std::launch::async, makeSegment, bytes);
+        s.making = std::async(std::launch::async, makeMemory, bytes);
     } catch (const std::system_error&) {
-        // No thread to spare: the window makes its segment when it opens.
+        // No thread to spare: the window makes its memory when it opens.
     }
 }
 
-SharedSegment takeSharedSegment(size_t bytes) {
+PixelMemory takePixelMemory(size_t bytes) {
     Spare& s = spare();
     {
         const std::lock_guard<std::mutex> guard(s.lock);
@@ -68,19 +62,19 @@ SharedSegment takeSharedSegment(size_t bytes) {
         if (s.kept.address && s.kept.bytes == bytes) return std::exchange(s.kept, {});
         letGo(std::exchange(s.kept, {}));
     }
-    return makeSegment(bytes);
+    return makeMemory(bytes);
 }
 
-void keepSharedSegment(const SharedSegment& segment) {
+void keepPixelMemory(const PixelMemory& memory) {
     Spare& s = spare();
     const std::lock_guard<std::mutex> guard(s.lock);
     if (s.making.valid() || s.kept.address)
-        letGo(segment);
+        letGo(memory);
     else
-        s.kept = segment;
+        s.kept = memory;
 }
 
-void releaseSharedSegment() {
+void releasePixelMemory() {
     Spare& s = spare();
     const std::lock_guard<std::mutex> guard(s.lock);
     s.settle();

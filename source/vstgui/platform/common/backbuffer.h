@@ -15,7 +15,7 @@ class IPlatformFrameCallback;
 class BackBuffer {
 public:
     BackBuffer(int width, int height);
-    // Draws into an image made elsewhere (shared with a display server, say); keeps a reference.
+    // Draws into an image made elsewhere (in memory kept for the next window, say); keeps a reference.
     explicit BackBuffer(cairo_surface_t* image);
     ~BackBuffer();
     BackBuffer(const BackBuffer&) = delete;

@@ -173,12 +173,14 @@ TEST_F(Kv7Kit, InfoShowsWhatAnImportGivesAndSplitWritesTheSlotFiles) {
     const int32_t total = e0 + (e1 - s1) + 22 * (e2 - s2);
     const ToolRun json = kv7kit("info --json " + scratch.path("first.aif"));
     ASSERT_EQ(json.status, 0) << json.err;
+    // The plug-in counts slot 3's sound again in the 21 slots after it; the file holds it once.
     for (const std::string& part : std::vector<std::string>{slotJson(1, 0, e0), slotJson(2, s1, e1), slotJson(3, s2, e2), slotJson(24, s2, e2),
-                                    "\"total_samples\":" + std::to_string(total) + ",\"total_seconds\""})
+                                    "\"total_samples\":" + std::to_string(total) + ",\"total_seconds\"",
+                                    "\"repeating_slots\":21,\"audio_samples\":3497,"})
         EXPECT_NE(json.out.find(part), std::string::npos) << part << "\n" << json.out;
     const ToolRun table = kv7kit("info " + scratch.path("first.aif"));
     for (const std::string& part : std::vector<std::string>{"one-shot  forward    + 0 dB (x1.00)", "gate      forward", "-48  loop      reverse    -6 dB (x0.50)",
-                                    "total: " + std::to_string(total) + " samples"})
+                                    "total: " + std::to_string(total) + " samples", "kit audio: 3497 samples, 0.08 s\n"})
         EXPECT_NE(table.out.find(part), std::string::npos) << part << "\n" << table.out;
 
     const ToolRun split = kv7kit("split " + scratch.path("first.aif") + " -o " + scratch.path("part.wav"));
@@ -210,21 +212,34 @@ PictureMarks marksOf(const std::string& png) {
     return marks;
 }
 
-TEST_F(Kv7Kit, InfoDrawsEachSoundAsARowAndTheTotalInRedOverTwelveSeconds) {
-    // The import plays the last sound again in the slots after it: 24 x 30000 samples pass 12 s.
+// Lengthens a kit file's sound (its last chunk) by frames of silence: more than any export writes.
+void lengthenKitAudio(const std::string& path, uint32_t frames) {
+    kittest::Bytes kit = kittest::readBytes(path);
+    const std::size_t sound = std::string(kit.begin(), kit.end()).rfind("SSND");
+    for (const auto& [at, added] : {std::pair{std::size_t{4}, 2 * frames}, {sound + 4, 2 * frames}, {std::size_t{22}, frames}})
+        kittest::put32(kit, at, kittest::be32(kit, at) + added);
+    kit.insert(kit.end(), 2 * std::size_t{frames}, 0);
+    kittest::writeBytes(path, kit);
+}
+
+TEST_F(Kv7Kit, InfoDrawsEachSoundAsARowAndTheKitAudioInRedOverTwelveSeconds) {
+    // Three sounds fit, though the import plays the last again in 21 slots and counts 24 x 30000
+    // samples; 500000 more frames of audio do not.
     const struct {
         int sounds, frames;
-        bool over;
-    } cases[] = {{1, 1000, false}, {3, 30000, true}};
-    for (const auto& [sounds, frames, over] : cases) {
+        uint32_t added;
+    } cases[] = {{1, 1000, 0}, {3, 30000, 0}, {3, 30000, 500000}};
+    for (const auto& [sounds, frames, added] : cases) {
         std::string files;
         for (int i = 0; i < sounds; ++i) files += sound(std::to_string(i) + ".wav", frames) + " ";
         ASSERT_EQ(kv7kit("build " + files + "-o " + scratch.path("kit.aif")).status, 0);
+        if (added) lengthenKitAudio(scratch.path("kit.aif"), added);
         const ToolRun run = kv7kit("info " + scratch.path("kit.aif") + " --png " + scratch.path("kit.png") + " --svg " + scratch.path("kit.svg"));
         ASSERT_TRUE(run.status == 0 && run.out == kv7kit("info " + scratch.path("kit.aif")).out) << run.err;
+        EXPECT_EQ(run.out.find("a kit may hold") != std::string::npos, added > 0) << run.out;
         const PictureMarks marks = marksOf(scratch.path("kit.png"));
         EXPECT_EQ(marks.waveformBands, sounds);
-        EXPECT_TRUE(over ? marks.longestRed > 200 : marks.longestRed == 0) << marks.longestRed;
+        EXPECT_TRUE(added ? marks.longestRed > 200 : marks.longestRed == 0) << marks.longestRed;
         EXPECT_EQ(std::system(("python3 -c 'import sys, xml.etree.ElementTree as x; x.parse(sys.argv[1]).getroot().tag.endswith(\"svg\") or "
                                "sys.exit(1)' " + scratch.path("kit.svg")).c_str()), 0);
     }

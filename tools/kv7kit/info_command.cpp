@@ -1,4 +1,6 @@
 // kv7kit info: what a kit file holds, slot by slot, as the plug-in sees it after an import.
+#include <sndfile.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -46,6 +48,17 @@ std::string trimmed(const char* text) {
     return first == std::string::npos ? std::string() : s.substr(first);
 }
 
+// The kit audio the file holds, as `build` counts it: its frames but the closing zero sample an
+// export adds. The 12 seconds limit this; the plug-in's total after an import counts a region again
+// in each slot that plays it again.
+int64_t kitAudioLength(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) throw ToolError("cannot read \"" + path + "\" again: " + sf_strerror(nullptr));
+    sf_close(file);
+    return std::max<int64_t>(info.frames - 1, 0);
+}
+
 }  // namespace
 
 void runInfo(const InfoOptions& options) {
@@ -69,11 +82,13 @@ void runInfo(const InfoOptions& options) {
         info.decibels = trimmed(display);
         info.audio = effect.SampleBuffer[slot];
     }
-    const int64_t total = kitfiles::kitTotalLength(effect);
-    const bool fits = total <= MAX_BUFFERLENGTH;
+    const int64_t total = kitfiles::kitTotalLength(effect), audio = kitAudioLength(options.kit);
+    const bool fits = audio <= MAX_BUFFERLENGTH;
+    int repeating = 0;
+    for (int32_t slot = 0; slot < kNumSlots; ++slot) repeating += slots[slot].samples > 0 && firstSlotWithRegion(slots, slot) < slot;
     if (!options.png.empty() || !options.svg.empty()) {
         KitPicture picture{options.kit.substr(options.kit.rfind('/') + 1),
-                           std::string("Kv7 drum kit, ") + (kit.newVersion ? "new" : "old") + " drum version", {}, total};
+                           std::string("Kv7 drum kit, ") + (kit.newVersion ? "new" : "old") + " drum version", {}, audio};
         std::copy(std::begin(slots), std::end(slots), picture.slots);
         if (!options.png.empty()) writeKitPng(picture, options.png);
         if (!options.svg.empty()) writeKitSvg(picture, options.svg);
@@ -90,8 +105,10 @@ void runInfo(const InfoOptions& options) {
                         s.playMode, s.reverse ? "true" : "false", static_cast<double>(s.gain),
                         jsonString(s.decibels).c_str());
         }
-        std::printf("],\"total_samples\":%lld,\"total_seconds\":%.2f,\"fits\":%s}\n", static_cast<long long>(total),
-                    secondsOf(total), fits ? "true" : "false");
+        std::printf("],\"total_samples\":%lld,\"total_seconds\":%.2f,\"repeating_slots\":%d,\"audio_samples\":%lld,"
+                    "\"audio_seconds\":%.2f,\"fits\":%s}\n",
+                    static_cast<long long>(total), secondsOf(total), repeating, static_cast<long long>(audio), secondsOf(audio),
+                    fits ? "true" : "false");
         return;
     }
 
@@ -103,6 +120,9 @@ void runInfo(const InfoOptions& options) {
                     s.end, s.samples, s.seconds, s.pitch, s.playMode, s.reverse ? "reverse" : "forward",
                     s.decibels.c_str(), static_cast<double>(s.gain));
     }
-    std::printf("total: %lld samples, %.2f s%s\n", static_cast<long long>(total), secondsOf(total),
+    std::printf("total: %lld samples, %.2f s in the plug-in after an import", static_cast<long long>(total), secondsOf(total));
+    if (repeating) std::printf(", where %d slots play another slot's sound again", repeating);
+    if (total > MAX_BUFFERLENGTH) std::printf(" (the plug-in exports at most 12 s)");
+    std::printf("\nkit audio: %lld samples, %.2f s%s\n", static_cast<long long>(audio), secondsOf(audio),
                 fits ? "" : " (over the 12 s a kit may hold)");
 }

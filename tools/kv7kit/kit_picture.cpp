@@ -94,15 +94,6 @@ std::string noteName(int32_t slot) {
     return names[note % 12] + std::to_string(note / 12 - 1);  // MIDI 60 is C4
 }
 
-// An export gives a slot without a sound the region of the slot before it, and the import plays
-// that sound again there: such a slot is drawn as the earlier slot's repeat, not as a sound.
-int32_t repeatedSlot(const KitPicture& kit, int32_t slot) {
-    int32_t source = slot;
-    while (source > 0 && kit.slots[source - 1].start == kit.slots[slot].start && kit.slots[source - 1].end == kit.slots[slot].end)
-        --source;
-    return source;
-}
-
 // The sound squeezed into the lane: each pixel column spans its share of the samples, from their
 // lowest to their highest value. Whole pixels only, so the waveform's pixels are all of its colour.
 void drawWaveform(cairo_t* cr, const SlotInfo& slot, int middle) {
@@ -146,7 +137,7 @@ void drawSlot(cairo_t* cr, const KitPicture& kit, int32_t index) {
     drawText(cr, noteName(index), 44, middle, 12, kTextSoft);
     fillRect(cr, kLaneLeft, top + 2, kLaneWidth, kRowHeight - 5, kInset);
 
-    const int32_t source = repeatedSlot(kit, index);
+    const int32_t source = firstSlotWithRegion(kit.slots, index);
     const bool sound = source == index && slot.samples > 0;
     const Colour numbers = sound ? kTextSoft : kTextMuted;
     if (sound)
@@ -162,19 +153,19 @@ void drawSlot(cairo_t* cr, const KitPicture& kit, int32_t index) {
     drawText(cr, slot.decibels + " dB", kWidth - kMargin - 8, middle, 12, numbers, Align::Right);
 }
 
-// The total against the 12 seconds; over them, the bar runs past the mark in red.
+// The kit audio against the 12 seconds; over them, the bar runs past the mark in red.
 void drawBudget(cairo_t* cr, const KitPicture& kit) {
-    const bool fits = kit.total <= MAX_BUFFERLENGTH;
+    const bool fits = kit.audio <= MAX_BUFFERLENGTH;
     const int top = rowTop(kNumSlots) + 8;
-    const double seconds = static_cast<double>(static_cast<float>(kit.total) / 44100.0f);
-    drawText(cr, format("Total duration: %.2f s of 12 s", seconds), kMargin, top + 10, 13, fits ? kWhite : kOver, Align::Left, true);
-    drawText(cr, format("%lld of %d samples%s", static_cast<long long>(kit.total), MAX_BUFFERLENGTH, fits ? "" : ": too long for a kit"),
+    const double seconds = static_cast<double>(static_cast<float>(kit.audio) / 44100.0f);
+    drawText(cr, format("Kit audio: %.2f s of 12 s", seconds), kMargin, top + 10, 13, fits ? kWhite : kOver, Align::Left, true);
+    drawText(cr, format("%lld of %d samples%s", static_cast<long long>(kit.audio), MAX_BUFFERLENGTH, fits ? "" : ": too long for a kit"),
              kWidth - kMargin, top + 10, 12, fits ? kTextMuted : kOver, Align::Right);
 
     const int barTop = top + 26, barHeight = 16, barWidth = kWidth - 2 * kMargin;
-    const double scale = static_cast<double>(barWidth) / static_cast<double>(std::max<int64_t>(kit.total, MAX_BUFFERLENGTH));
+    const double scale = static_cast<double>(barWidth) / static_cast<double>(std::max<int64_t>(kit.audio, MAX_BUFFERLENGTH));
     fillRect(cr, kMargin, barTop, barWidth, barHeight, kInset);
-    const double filled = std::round(static_cast<double>(kit.total) * scale);
+    const double filled = std::round(static_cast<double>(kit.audio) * scale);
     if (filled > 0) fillRect(cr, kMargin, barTop, filled, barHeight, fits ? kTextSoft : kOver);
     const double mark = kMargin + std::round(MAX_BUFFERLENGTH * scale);
     fillRect(cr, std::min(mark, static_cast<double>(kWidth - kMargin - 2)), barTop - 4, 2, barHeight + 8, kWhite);

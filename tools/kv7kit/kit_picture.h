@@ -1,5 +1,6 @@
 // kv7kit info --png / --svg: a kit drawn as one picture, a row for each slot (its sound's
-// waveform, region, duration and settings) and a bar for the 12 seconds a kit may hold.
+// waveform, region, duration and settings) and a bar for its audio against the 12 seconds a kit
+// may hold.
 #pragma once
 
 #include <string>
@@ -11,7 +12,7 @@ struct KitPicture {
     std::string title;     // the kit file's name
     std::string subtitle;  // what kind of kit it is
     SlotInfo slots[kNumSlots];
-    int64_t total;  // samples in all the slots, as the window counts them
+    int64_t audio;  // samples of kit audio the file holds, as `build` counts them
 };
 
 // Writes the picture as PNG or SVG; ToolError when the file cannot be written.

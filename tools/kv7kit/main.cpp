@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     splitCommand->add_option("-o,--output", split.output, "Base name of the slot files, e.g. drums.aif")->required();
 
     InfoOptions info;
-    CLI::App* infoCommand = app.add_subcommand("info", "Show each slot's region, length, pitch, play mode, direction and volume");
+    CLI::App* infoCommand = app.add_subcommand(
+        "info", "Show each slot's region, length, pitch, play mode, direction and volume, and the kit audio's length");
     infoCommand->add_option("kit", info.kit, "Kv7 drum kit file")->required();
     infoCommand->add_flag("--json", info.json, "Print one JSON object instead of a table");
     infoCommand->add_option("--png", info.png, "Also draw the kit into this PNG picture");

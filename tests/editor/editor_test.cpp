@@ -25,15 +25,6 @@ protected:
         for (int32_t slot = from; slot <= to; ++slot) result.push_back(length(slot));
         return result;
     }
-    // Renders a block and answers which slots sound.
-    uint32_t sounding() {
-        std::vector<float> left(64), right(64);
-        float* outputs[2] = {left.data(), right.data()};
-        effect->processReplacing(nullptr, outputs, 64);
-        uint32_t slots = 0;
-        for (int32_t slot = 0; slot < kNumSlots; ++slot) slots |= effect->IsPlaying[slot] ? slotBit(slot) : 0;
-        return slots;
-    }
     kittest::ScratchFolder scratch;
 };
 

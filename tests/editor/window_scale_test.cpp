@@ -23,12 +23,8 @@ public:
     explicit ScaledEditor(double windowScale) : OffscreenEditor(windowScale) { screen->redrawAll(); }
     // The slots sounding after a short block; then everything is left to end.
     uint32_t playing() {
-        std::vector<float> left(1024), right(1024);
-        float* outputs[2] = {left.data(), right.data()};
-        effect->processReplacing(nullptr, outputs, 32);
-        uint32_t slots = 0;
-        for (int32_t slot = 0; slot < kNumSlots; ++slot) slots |= effect->IsPlaying[slot] ? slotBit(slot) : 0;
-        effect->processReplacing(nullptr, outputs, 1024);
+        const uint32_t slots = sounding(32);
+        sounding(1024);
         return slots;
     }
 };

@@ -104,6 +104,15 @@ public:
         click({ok.left + 5, ok.top + 5});
     }
     int32_t length(int32_t slot) const { return effect->BufferLength[slot].load(); }
+    // Renders a block of frames and answers which slots sound.
+    uint32_t sounding(int32_t frames = 64) {
+        std::vector<float> left(frames), right(frames);
+        float* outputs[2] = {left.data(), right.data()};
+        effect->processReplacing(nullptr, outputs, frames);
+        uint32_t slots = 0;
+        for (int32_t slot = 0; slot < kNumSlots; ++slot) slots |= effect->IsPlaying[slot] ? slotBit(slot) : 0;
+        return slots;
+    }
     std::string labelText(int32_t slot) const { return editor->SlotLabel[slot]->getText(); }
     std::string readout(int32_t slot) const { return editor->DurationLabel[slot]->getText(); }
     std::string total() const { return editor->TotalLabel->getText(); }
